@@ -1,0 +1,129 @@
+#include "core/file_win.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <new>
+
+#include "core/app.h"
+#include "core/eventlog.h"
+#include "core/sjis_win.h"
+#include "core/text.h"
+
+namespace kv {
+
+FileBuffer& FileBuffer::operator=(FileBuffer&& o) noexcept {
+  if (this != &o) {
+    delete[] data;
+    data = o.data;
+    size = o.size;
+    o.data = nullptr;
+    o.size = 0;
+  }
+  return *this;
+}
+FileBuffer::~FileBuffer() { delete[] data; }
+char* FileBuffer::release() {
+  char* p = data;
+  data = nullptr;
+  size = 0;
+  return p;
+}
+
+namespace {
+
+struct Handle {
+  HANDLE h;
+  explicit Handle(HANDLE handle) : h(handle) {}
+  ~Handle() {
+    if (ok()) CloseHandle(h);
+  }
+  bool ok() const { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+  void close() {
+    if (ok()) CloseHandle(h);
+    h = INVALID_HANDLE_VALUE;
+  }
+};
+
+std::atomic<long long> g_writeFault{-1};
+std::atomic<unsigned> g_tempCounter{0};
+
+// Writes in pieces of 64 KB; false unless every byte went out.
+bool WriteAll(HANDLE h, const char* data, size_t length) {
+  long long fault = g_writeFault.load();
+  size_t done = 0;
+  while (done < length) {
+    DWORD piece = static_cast<DWORD>(length - done < 65536 ? length - done : 65536);
+    if (fault >= 0 && static_cast<long long>(done + piece) > fault) {
+      SetLastError(ERROR_DISK_FULL);
+      return false;
+    }
+    DWORD written = 0;
+    if (!WriteFile(h, data + done, piece, &written, nullptr) || written != piece) return false;
+    done += written;
+  }
+  return true;
+}
+
+}  // namespace
+
+void SetWriteFaultForTest(long long failAfterBytes) { g_writeFault = failAfterBytes; }
+
+bool ReadWholeFile(const char* path, size_t spare, FileBuffer* out) {
+  Handle f(SjCreateFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
+  if (!f.ok()) return false;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(f.h, &size) || size.QuadPart < 0 || size.QuadPart > 0x40000000) return false;
+  size_t n = static_cast<size_t>(size.QuadPart);
+  char* buffer = new (std::nothrow) char[n + spare];
+  if (!buffer) return false;
+  memset(buffer, 0, n + spare);
+  size_t done = 0;
+  while (done < n) {
+    DWORD piece = static_cast<DWORD>(n - done < 65536 ? n - done : 65536);
+    DWORD got = 0;
+    if (!ReadFile(f.h, buffer + done, piece, &got, nullptr) || got == 0) break;
+    done += got;
+  }
+  out->data = buffer;
+  out->size = done;
+  return true;
+}
+
+bool ReplaceFileContents(const char* path, const void* data, size_t length) {
+  // The temporary file sits next to the target so the final move is a rename
+  // inside one folder; its name is unique per call so two threads writing
+  // the same target never share one.
+  char temp[MAX_PATH + 32];
+  unsigned serial = g_tempCounter.fetch_add(1);
+  FormatText(temp, sizeof temp, "%s.~%04x%04x", path, static_cast<unsigned>(GetCurrentThreadId() & 0xFFFF),
+             serial & 0xFFFF);
+  if (strlen(temp) >= MAX_PATH) {
+    WriteEventLog('i', "rewrite: path too long %.200s", path);
+    return false;
+  }
+  Handle f(SjCreateFile(temp, GENERIC_WRITE, 0, CREATE_ALWAYS));
+  if (!f.ok()) {
+    WriteEventLog('i', "rewrite: cannot create %.200s (%lu)", temp, GetLastError());
+    return false;
+  }
+  bool ok = WriteAll(f.h, static_cast<const char*>(data), length) && FlushFileBuffers(f.h);
+  DWORD error = ok ? 0 : GetLastError();
+  f.close();
+  if (ok && !SjMoveFileEx(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ok = false;
+    error = GetLastError();
+  }
+  if (!ok) {
+    SjDeleteFile(temp);
+    WriteEventLog('i', "rewrite failed %.200s (%lu)", path, error);
+  }
+  return ok;
+}
+
+static void CreateOneFolder(const char* folder, void*) { SjCreateDirectory(folder); }
+
+void CreateFolderPath(const char* path) { ForEachFolderOfPath(path, CreateOneFolder, nullptr); }
+
+}  // namespace kv

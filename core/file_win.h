@@ -1,0 +1,39 @@
+// Whole-file reads and safe rewrites over the Win32 file interfaces.
+#pragma once
+#include <cstddef>
+
+namespace kv {
+
+// A heap buffer that holds a file's bytes followed by zero-filled spare room.
+struct FileBuffer {
+  char* data = nullptr;
+  size_t size = 0;
+  FileBuffer() = default;
+  FileBuffer(const FileBuffer&) = delete;
+  FileBuffer& operator=(const FileBuffer&) = delete;
+  FileBuffer(FileBuffer&& o) noexcept : data(o.data), size(o.size) { o.data = nullptr, o.size = 0; }
+  FileBuffer& operator=(FileBuffer&& o) noexcept;
+  ~FileBuffer();
+  // Hands the buffer to the caller, who frees it with delete[].
+  char* release();
+};
+
+// Reads the whole file (opened read-only, others may read and write it) into
+// out with spare zero bytes after it (an empty file gives size 0). False when
+// it is missing or memory for it cannot be had.
+bool ReadWholeFile(const char* path, size_t spare, FileBuffer* out);
+
+// Replaces the file's contents in one step: the bytes go to a temporary file
+// in the same folder, which then takes the old file's place. On any failure
+// the old file is left exactly as it was and the result is false.
+bool ReplaceFileContents(const char* path, const void* data, size_t length);
+
+// Creates every folder of path (the last component only when the path ends
+// in a separator); existing folders are no error, failures are ignored.
+void CreateFolderPath(const char* path);
+
+// Test hook: the next rewrites fail once this many bytes have been written
+// (-1, the default, never fails).
+void SetWriteFaultForTest(long long failAfterBytes);
+
+}  // namespace kv

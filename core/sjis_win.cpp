@@ -1,0 +1,273 @@
+#include "core/sjis_win.h"
+
+#include <cstring>
+#include <new>
+
+#include "core/text.h"
+
+namespace kv {
+
+WideText::WideText(const char* text, int length) : p_(small_) {
+  small_[0] = 0;
+  if (!text) return;
+  if (length < 0) length = static_cast<int>(strlen(text));
+  if (length == 0) return;
+  int need = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
+  if (need <= 0) return;
+  if (need + 1 > static_cast<int>(sizeof small_ / sizeof small_[0])) {
+    p_ = new (std::nothrow) wchar_t[need + 1];
+    if (!p_) {
+      p_ = small_;
+      return;
+    }
+  }
+  int n = MultiByteToWideChar(CP_ACP, 0, text, length, p_, need);
+  p_[n > 0 ? n : 0] = 0;
+}
+
+WideText::~WideText() {
+  if (p_ != small_) delete[] p_;
+}
+
+size_t NarrowText(const wchar_t* text, int length, char* out, size_t cap) {
+  if (cap == 0) return 0;
+  out[0] = 0;
+  if (!text) return 0;
+  if (length < 0) length = static_cast<int>(wcslen(text));
+  if (length == 0) return 0;
+  int need = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  if (need <= 0) return 0;
+  if (static_cast<size_t>(need) < cap) {
+    int n = WideCharToMultiByte(CP_ACP, 0, text, length, out, need, nullptr, nullptr);
+    out[n > 0 ? n : 0] = 0;
+    return n > 0 ? static_cast<size_t>(n) : 0;
+  }
+  // Too long for the caller: convert whole, then cut at a character boundary.
+  char* tmp = new (std::nothrow) char[need + 1];
+  if (!tmp) return 0;
+  int n = WideCharToMultiByte(CP_ACP, 0, text, length, tmp, need, nullptr, nullptr);
+  size_t len = CopyTextN(out, cap, tmp, n > 0 ? static_cast<size_t>(n) : 0);
+  delete[] tmp;
+  return len;
+}
+
+#if defined(KVEL_HANDHELD)
+
+HANDLE SjCreateFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+  return CreateFileW(WideText(path), access, share, nullptr, disposition, flags, nullptr);
+}
+BOOL SjDeleteFile(const char* path) { return DeleteFileW(WideText(path)); }
+BOOL SjMoveFileEx(const char* from, const char* to, DWORD flags) {
+  return MoveFileExW(WideText(from), WideText(to), flags);
+}
+BOOL SjCreateDirectory(const char* path) { return CreateDirectoryW(WideText(path), nullptr); }
+DWORD SjGetFileAttributes(const char* path) { return GetFileAttributesW(WideText(path)); }
+BOOL SjSetFileAttributes(const char* path, DWORD attributes) { return SetFileAttributesW(WideText(path), attributes); }
+DWORD SjGetModuleFileName(HMODULE module, char* out, size_t cap) {
+  wchar_t w[MAX_PATH + 1];
+  DWORD n = GetModuleFileNameW(module, w, MAX_PATH);
+  w[n < MAX_PATH ? n : MAX_PATH] = 0;
+  return static_cast<DWORD>(NarrowText(w, -1, out, cap));
+}
+HWND SjFindWindow(const char* className, const char* title) {
+  WideText c(className), t(title);
+  return FindWindowW(className ? c.get() : nullptr, title ? t.get() : nullptr);
+}
+HANDLE SjCreateMutex(const char* name) { return CreateMutexW(nullptr, FALSE, WideText(name)); }
+static ATOM RegisterW(UINT style, WNDPROC proc, HINSTANCE instance, HICON icon, HCURSOR cursor, HBRUSH background,
+                      const wchar_t* menu, const char* className, int windowExtra) {
+  WideText cls(className);
+  WNDCLASSW wc = {};
+  wc.style = style;
+  wc.lpfnWndProc = proc;
+  wc.cbWndExtra = windowExtra;
+  wc.hInstance = instance;
+  wc.hIcon = icon;
+  wc.hCursor = cursor;
+  wc.hbrBackground = background;
+  wc.lpszMenuName = menu;
+  wc.lpszClassName = cls;
+  return RegisterClassW(&wc);
+}
+ATOM SjRegisterClass(UINT style, WNDPROC proc, HINSTANCE instance, HICON icon, HCURSOR cursor, HBRUSH background,
+                     const char* menuName, const char* className, int windowExtra) {
+  WideText menu(menuName);
+  return RegisterW(style, proc, instance, icon, cursor, background, menuName ? menu.get() : nullptr, className,
+                   windowExtra);
+}
+ATOM SjRegisterClassMenuId(UINT style, WNDPROC proc, HINSTANCE instance, HICON icon, HCURSOR cursor,
+                           HBRUSH background, int menuId, const char* className, int windowExtra) {
+  return RegisterW(style, proc, instance, icon, cursor, background, menuId ? MAKEINTRESOURCEW(menuId) : nullptr,
+                   className, windowExtra);
+}
+HWND SjCreateWindowEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y, int w, int h,
+                      HWND parent, HMENU menu, HINSTANCE instance, void* param) {
+  return CreateWindowExW(exStyle, WideText(className), WideText(title), style, x, y, w, h, parent, menu, instance,
+                         param);
+}
+int SjMessageBox(HWND owner, const char* text, const char* title, UINT type) {
+  return MessageBoxW(owner, WideText(text), WideText(title), type);
+}
+BOOL SjSetWindowText(HWND window, const char* text) { return SetWindowTextW(window, WideText(text)); }
+int SjGetWindowText(HWND window, char* out, size_t cap) {
+  int len = GetWindowTextLengthW(window);
+  if (len < 0) len = 0;
+  wchar_t small[1024];
+  wchar_t* w = len < 1024 ? small : new (std::nothrow) wchar_t[len + 1];
+  if (!w) return 0;
+  int n = GetWindowTextW(window, w, len + 1);
+  int r = static_cast<int>(NarrowText(w, n, out, cap));
+  if (w != small) delete[] w;
+  return r;
+}
+BOOL SjTextOut(HDC dc, int x, int y, const char* text, int length) {
+  WideText w(text, length);
+  return TextOutW(dc, x, y, w, static_cast<int>(wcslen(w)));
+}
+BOOL SjGetTextExtent(HDC dc, const char* text, int length, SIZE* size) {
+  WideText w(text, length);
+  return GetTextExtentPoint32W(dc, w, static_cast<int>(wcslen(w)), size);
+}
+HFONT SjCreateFont(int height, int weight, BYTE charset, const char* face, BYTE quality) {
+  LOGFONTW lf = {};
+  lf.lfHeight = height;
+  lf.lfWeight = weight;
+  lf.lfCharSet = charset;
+  lf.lfQuality = quality;
+  WideText w(face);
+  wcsncpy(lf.lfFaceName, w, LF_FACESIZE - 1);
+  return CreateFontIndirectW(&lf);
+}
+LRESULT SjDefWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) { return DefWindowProcW(window, message, w, l); }
+
+struct EnumContext {
+  FontFamilyVisitor visit;
+  void* context;
+};
+static int CALLBACK EnumFamily(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM p) {
+  auto* c = reinterpret_cast<EnumContext*>(p);
+  char face[LF_FACESIZE * 2 + 2];
+  NarrowText(lf->lfFaceName, -1, face, sizeof face);
+  c->visit(face, lf->lfCharSet, c->context);
+  return 1;
+}
+void SjEnumFontFamilies(HDC dc, FontFamilyVisitor visit, void* context) {
+  LOGFONTW lf = {};
+  lf.lfCharSet = DEFAULT_CHARSET;
+  EnumContext c{visit, context};
+  EnumFontFamiliesExW(dc, &lf, EnumFamily, reinterpret_cast<LPARAM>(&c), 0);
+}
+bool SjReadClassesRootDefault(const char* subkey, char* out, size_t cap) {
+  out[0] = 0;
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, WideText(subkey), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  wchar_t value[260] = {};
+  DWORD size = sizeof value - sizeof value[0];
+  DWORD type = 0;
+  LONG r = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(key);
+  if (r != ERROR_SUCCESS) return false;
+  value[259] = 0;
+  NarrowText(value, -1, out, cap);
+  return true;
+}
+
+#else  // desktop: ANSI interfaces take Shift_JIS as it is
+
+HANDLE SjCreateFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+  return CreateFileA(path, access, share, nullptr, disposition, flags, nullptr);
+}
+BOOL SjDeleteFile(const char* path) { return DeleteFileA(path); }
+BOOL SjMoveFileEx(const char* from, const char* to, DWORD flags) { return MoveFileExA(from, to, flags); }
+BOOL SjCreateDirectory(const char* path) { return CreateDirectoryA(path, nullptr); }
+DWORD SjGetFileAttributes(const char* path) { return GetFileAttributesA(path); }
+BOOL SjSetFileAttributes(const char* path, DWORD attributes) { return SetFileAttributesA(path, attributes); }
+DWORD SjGetModuleFileName(HMODULE module, char* out, size_t cap) {
+  char a[MAX_PATH + 1];
+  DWORD n = GetModuleFileNameA(module, a, MAX_PATH);
+  a[n < MAX_PATH ? n : MAX_PATH] = 0;
+  return static_cast<DWORD>(CopyText(out, cap, a));
+}
+HWND SjFindWindow(const char* className, const char* title) { return FindWindowA(className, title); }
+HANDLE SjCreateMutex(const char* name) { return CreateMutexA(nullptr, FALSE, name); }
+ATOM SjRegisterClass(UINT style, WNDPROC proc, HINSTANCE instance, HICON icon, HCURSOR cursor, HBRUSH background,
+                     const char* menuName, const char* className, int windowExtra) {
+  WNDCLASSA wc = {};
+  wc.style = style;
+  wc.lpfnWndProc = proc;
+  wc.cbWndExtra = windowExtra;
+  wc.hInstance = instance;
+  wc.hIcon = icon;
+  wc.hCursor = cursor;
+  wc.hbrBackground = background;
+  wc.lpszMenuName = menuName;
+  wc.lpszClassName = className;
+  return RegisterClassA(&wc);
+}
+ATOM SjRegisterClassMenuId(UINT style, WNDPROC proc, HINSTANCE instance, HICON icon, HCURSOR cursor,
+                           HBRUSH background, int menuId, const char* className, int windowExtra) {
+  return SjRegisterClass(style, proc, instance, icon, cursor, background, menuId ? MAKEINTRESOURCEA(menuId) : nullptr,
+                         className, windowExtra);
+}
+HWND SjCreateWindowEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y, int w, int h,
+                      HWND parent, HMENU menu, HINSTANCE instance, void* param) {
+  return CreateWindowExA(exStyle, className, title, style, x, y, w, h, parent, menu, instance, param);
+}
+int SjMessageBox(HWND owner, const char* text, const char* title, UINT type) {
+  return MessageBoxA(owner, text, title, type);
+}
+BOOL SjSetWindowText(HWND window, const char* text) { return SetWindowTextA(window, text); }
+int SjGetWindowText(HWND window, char* out, size_t cap) {
+  if (cap == 0) return 0;
+  return GetWindowTextA(window, out, static_cast<int>(cap));
+}
+BOOL SjTextOut(HDC dc, int x, int y, const char* text, int length) { return TextOutA(dc, x, y, text, length); }
+BOOL SjGetTextExtent(HDC dc, const char* text, int length, SIZE* size) {
+  return GetTextExtentPoint32A(dc, text, length, size);
+}
+HFONT SjCreateFont(int height, int weight, BYTE charset, const char* face, BYTE quality) {
+  LOGFONTA lf = {};
+  lf.lfHeight = height;
+  lf.lfWeight = weight;
+  lf.lfCharSet = charset;
+  lf.lfQuality = quality;
+  CopyText(lf.lfFaceName, LF_FACESIZE, face);
+  return CreateFontIndirectA(&lf);
+}
+LRESULT SjDefWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) { return DefWindowProcA(window, message, w, l); }
+
+struct EnumContext {
+  FontFamilyVisitor visit;
+  void* context;
+};
+static int CALLBACK EnumFamily(const LOGFONTA* lf, const TEXTMETRICA*, DWORD, LPARAM p) {
+  auto* c = reinterpret_cast<EnumContext*>(p);
+  c->visit(lf->lfFaceName, lf->lfCharSet, c->context);
+  return 1;
+}
+void SjEnumFontFamilies(HDC dc, FontFamilyVisitor visit, void* context) {
+  LOGFONTA lf = {};
+  lf.lfCharSet = DEFAULT_CHARSET;
+  EnumContext c{visit, context};
+  EnumFontFamiliesExA(dc, &lf, EnumFamily, reinterpret_cast<LPARAM>(&c), 0);
+}
+bool SjReadClassesRootDefault(const char* subkey, char* out, size_t cap) {
+  out[0] = 0;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  char value[260] = {};
+  DWORD size = sizeof value - 1;
+  DWORD type = 0;
+  LONG r = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(key);
+  if (r != ERROR_SUCCESS) return false;
+  value[259] = 0;
+  CopyText(out, cap, value);
+  return true;
+}
+
+#endif
+
+bool SjFileExists(const char* path) { return SjGetFileAttributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace kv

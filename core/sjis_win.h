@@ -1,0 +1,62 @@
+// The edge between the program's Shift_JIS text and the platform's text
+// interfaces. The desktop build passes the bytes to the A functions as they
+// are; the handheld build converts with the system code page and calls the W
+// functions. Win32 code calls these for every text-taking interface.
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+
+namespace kv {
+
+// Shift_JIS -> UTF-16 for one call; long texts go to the heap.
+class WideText {
+ public:
+  explicit WideText(const char* text, int length = -1);
+  ~WideText();
+  WideText(const WideText&) = delete;
+  WideText& operator=(const WideText&) = delete;
+  const wchar_t* get() const { return p_; }
+  operator const wchar_t*() const { return p_; }
+
+ private:
+  wchar_t small_[520];
+  wchar_t* p_;
+};
+// UTF-16 -> Shift_JIS into out (cap bytes, terminated, cut at a character).
+size_t NarrowText(const wchar_t* text, int length, char* out, size_t cap);
+
+HANDLE SjCreateFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL);
+BOOL SjDeleteFile(const char* path);
+BOOL SjMoveFileEx(const char* from, const char* to, DWORD flags);
+BOOL SjCreateDirectory(const char* path);
+DWORD SjGetFileAttributes(const char* path);
+bool SjFileExists(const char* path);
+BOOL SjSetFileAttributes(const char* path, DWORD attributes);
+// Full path of the running program, in out (260 bytes).
+DWORD SjGetModuleFileName(HMODULE module, char* out, size_t cap);
+
+HWND SjFindWindow(const char* className, const char* title);
+HANDLE SjCreateMutex(const char* name);
+ATOM SjRegisterClass(UINT style, WNDPROC proc, HINSTANCE instance, HICON icon, HCURSOR cursor, HBRUSH background,
+                     const char* menuName, const char* className, int windowExtra = 0);
+ATOM SjRegisterClassMenuId(UINT style, WNDPROC proc, HINSTANCE instance, HICON icon, HCURSOR cursor,
+                           HBRUSH background, int menuId, const char* className, int windowExtra = 0);
+HWND SjCreateWindowEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y, int w, int h,
+                      HWND parent, HMENU menu, HINSTANCE instance, void* param);
+int SjMessageBox(HWND owner, const char* text, const char* title, UINT type);
+BOOL SjSetWindowText(HWND window, const char* text);
+int SjGetWindowText(HWND window, char* out, size_t cap);
+BOOL SjTextOut(HDC dc, int x, int y, const char* text, int length);
+BOOL SjGetTextExtent(HDC dc, const char* text, int length, SIZE* size);
+HFONT SjCreateFont(int height, int weight, BYTE charset, const char* face, BYTE quality = DEFAULT_QUALITY);
+LRESULT SjDefWindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
+
+// One installed font family as the enumeration reports it.
+using FontFamilyVisitor = void (*)(const char* face, int charset, void* context);
+void SjEnumFontFamilies(HDC dc, FontFamilyVisitor visit, void* context);
+
+// Default value of a registry key under HKEY_CLASSES_ROOT; false when absent.
+bool SjReadClassesRootDefault(const char* subkey, char* out, size_t cap);
+
+}  // namespace kv

@@ -1,0 +1,41 @@
+// Byte-text helpers shared by every subsystem. All text is Shift_JIS.
+#pragma once
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+
+namespace kv {
+
+// A byte 0x81-0x9F or 0xE0-0xFF begins a two-byte character.
+inline bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || c >= 0xE0; }
+
+// Compares n bytes, folding only a-z to upper case. Returns -1, 0 or 1.
+int CompareNoCase(const char* a, const char* b, size_t n);
+
+// Length of the longest prefix of s[0..len) that is at most max bytes and
+// does not end inside a two-byte character.
+size_t SjisCutLength(const char* s, size_t len, size_t max);
+
+// Copies src (n bytes, or up to its terminator) into dst of cap bytes,
+// always terminated, cut at a character boundary. Returns the length copied.
+size_t CopyText(char* dst, size_t cap, const char* src);
+size_t CopyTextN(char* dst, size_t cap, const char* src, size_t n);
+template <size_t N> size_t CopyText(char (&dst)[N], const char* src) { return CopyText(dst, N, src); }
+
+// Appends src to the text already in dst, within cap bytes.
+size_t AppendText(char* dst, size_t cap, const char* src);
+template <size_t N> size_t AppendText(char (&dst)[N], const char* src) { return AppendText(dst, N, src); }
+
+// snprintf into dst of cap bytes; a result that does not fit is cut at a
+// character boundary. Returns the length written.
+size_t FormatText(char* dst, size_t cap, const char* format, ...) __attribute__((format(printf, 3, 4)));
+size_t FormatTextV(char* dst, size_t cap, const char* format, va_list args);
+
+// Whether the last character (not a trail byte) is "\\" or "/".
+bool EndsWithSeparator(const char* s);
+
+// Decimal number with optional sign after optional blanks, read as far as it
+// parses (so "12abc" is 12 and "abc" is 0).
+int32_t ParseInt(const char* s);
+
+}  // namespace kv

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both trees and runs every test layer:
+# native unit tests (ASan/UBSan), fuzz targets (bounded runs), benchmarks
+# (one short run each), Win32 tests under Wine, end-to-end tests of the real
+# programs under Wine and a virtual display. Exits non-zero on any failure.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+bash scripts/install.sh || exit 1
+bash scripts/build.sh || { echo "BUILD FAILED"; exit 1; }
+bash scripts/wine-prefix.sh
+
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+  Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp > "$root/build/xvfb.display" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$root/build/xvfb.display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$root/build/xvfb.display")"
+fi
+cleanup() {
+  bash "$root/scripts/wine-prefix.sh" stop
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+}
+trap cleanup EXIT
+
+jobs=${KV_JOBS:-2}
+status=0
+echo "== native: unit tests, fuzz targets, benchmarks"
+ctest --test-dir build/native -j "$jobs" --output-on-failure --timeout 600 > build/ctest-native.log 2>&1 || status=1
+tail -n 25 build/ctest-native.log | sed -n '/tests passed\|tests failed\|The following tests FAILED/,$p'
+echo "== windows: Win32 tests and end-to-end tests under Wine"
+ctest --test-dir build/win -j "$jobs" --output-on-failure --timeout 900 > build/ctest-win.log 2>&1 || status=1
+tail -n 25 build/ctest-win.log | sed -n '/tests passed\|tests failed\|The following tests FAILED/,$p'
+if [ $status -ne 0 ]; then
+  echo "== failures (full logs: build/ctest-native.log, build/ctest-win.log)"
+  grep -h -B2 -A40 -E "\*\*\*Failed|\*\*\*Timeout|\*\*\*Exception" build/ctest-native.log build/ctest-win.log | head -n 300
+fi
+exit $status

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Creates the Wine prefixes inside the build tree (first start about 8 s each)
+# and keeps their servers running: build/wine for the end-to-end runs,
+# build/wine-hh for runs in a small virtual desktop, build/wine-tests for the
+# Win32 tests. "stop" ends the servers.
+set -u
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+prefixes=("$root/build/wine" "$root/build/wine-hh" "$root/build/wine-tests")
+if [ "${1:-}" = stop ]; then
+  for p in "${prefixes[@]}"; do WINEPREFIX=$p wineserver -k 2>/dev/null; done
+  exit 0
+fi
+for p in "${prefixes[@]}"; do
+  (
+    mkdir -p "$p"
+    if [ ! -f "$p/system.reg" ]; then
+      WINEPREFIX=$p DISPLAY= wineboot -i >/dev/null 2>&1
+      WINEPREFIX=$p wineserver -w
+    fi
+    WINEPREFIX=$p wineserver -p
+  ) &
+done
+wait

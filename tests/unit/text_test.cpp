@@ -1,0 +1,58 @@
+#include "core/text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+TEST(TextCut, NeverSplitsADoubleByteCharacter) {
+  // "表" is 0x95 0x5C: its trail byte looks like a backslash.
+  const char* s = "a表示";
+  EXPECT_EQ(kv::SjisCutLength(s, strlen(s), 1), 1u);
+  EXPECT_EQ(kv::SjisCutLength(s, strlen(s), 2), 1u);
+  EXPECT_EQ(kv::SjisCutLength(s, strlen(s), 3), 3u);
+  EXPECT_EQ(kv::SjisCutLength(s, strlen(s), 4), 3u);
+  EXPECT_EQ(kv::SjisCutLength(s, strlen(s), 99), 5u);
+}
+
+TEST(TextCut, CopyAndFormatStayInsideTheBuffer) {
+  char buf[8];
+  memset(buf, 'X', sizeof buf);
+  EXPECT_EQ(kv::CopyText(buf, "ａｂｃｄｅ"), 6u);  // 7 bytes of room: three characters
+  EXPECT_STREQ(buf, "ａｂｃ");
+  EXPECT_EQ(kv::FormatText(buf, sizeof buf, "%s", "1ａｂｃｄ"), 7u);
+  EXPECT_STREQ(buf, "1ａｂｃ");
+  EXPECT_EQ(kv::FormatText(buf, sizeof buf, "%s", "12ａｂｃ"), 6u);
+  EXPECT_STREQ(buf, "12ａｂ");
+  char one[1];
+  EXPECT_EQ(kv::CopyText(one, "abc"), 0u);
+  EXPECT_EQ(one[0], 0);
+}
+
+TEST(TextCompare, FoldsOnlyAsciiLetters) {
+  EXPECT_EQ(kv::CompareNoCase("Http://", "hTTP://", 7), 0);
+  EXPECT_EQ(kv::CompareNoCase("a", "b", 1), -1);
+  EXPECT_EQ(kv::CompareNoCase("[", "{", 1), -1);  // not folded: 0x5B < 0x7B
+  // Full-width letters are compared as they are.
+  EXPECT_NE(kv::CompareNoCase("ａ", "Ａ", 2), 0);
+}
+
+TEST(TextNumbers, ParseAsFarAsTheyGo) {
+  EXPECT_EQ(kv::ParseInt("12abc"), 12);
+  EXPECT_EQ(kv::ParseInt("  -7"), -7);
+  EXPECT_EQ(kv::ParseInt("abc"), 0);
+  EXPECT_EQ(kv::ParseInt("99999999999999"), INT32_MAX);
+  EXPECT_EQ(kv::ParseInt("-99999999999999"), INT32_MIN);
+}
+
+TEST(TextSeparators, TrailByteIsNotASeparator) {
+  EXPECT_TRUE(kv::EndsWithSeparator("log\\"));
+  EXPECT_TRUE(kv::EndsWithSeparator("a/"));
+  EXPECT_FALSE(kv::EndsWithSeparator("表"));
+  EXPECT_TRUE(kv::EndsWithSeparator("表\\"));
+  EXPECT_FALSE(kv::EndsWithSeparator(""));
+}
+
+}  // namespace

@@ -1,0 +1,9 @@
+// Resource numbers. Shared by the resource script and the code.
+#pragma once
+
+#define IDI_KVEL 101       // program icon (also the thread view's class icon)
+#define IDI_KVEL_ALT1 102  // alternate small icons that opening a thread switches to
+#define IDI_KVEL_ALT2 103
+#define IDM_MAIN 104       // main menu
+
+#define CMD_EXIT 40001
