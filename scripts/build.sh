@@ -1,10 +1,26 @@
 #!/usr/bin/env bash
 # Configures and builds both trees: build/native (unit tests, fuzz targets,
-# benchmarks) and build/win (the programs and the Win32 tests).
-set -euo pipefail
+# benchmarks) and build/win (the programs and the Win32 tests). The compiler
+# output goes to build/build.log and is shown when the build fails.
+set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${KV_JOBS:-$(nproc)}
-cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build/native" -j "$jobs"
-cmake -S "$root" -B "$root/build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build/win" -j "$jobs"
+mkdir -p "$root/build"
+log=$root/build/build.log
+: > "$log"
+step() {
+  echo "build: $*"
+  if ! "$@" >> "$log" 2>&1; then
+    grep -E "error|Error" "$log" | head -n 40
+    echo "build failed; see $log"
+    exit 1
+  fi
+}
+step cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+step cmake --build "$root/build/native" -j "$jobs"
+step cmake -S "$root" -B "$root/build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" -DCMAKE_BUILD_TYPE=Release
+step cmake --build "$root/build/win" -j "$jobs"
+if grep -q "warning:" "$log"; then
+  echo "build: compiler warnings:"
+  grep "warning:" "$log" | sort -u | head -n 20
+fi

@@ -12,6 +12,7 @@
 #include "core/file_win.h"
 #include "core/settings.h"
 #include "core/settings_win.h"
+#include "core/startup_win.h"
 #include "core/text.h"
 #include "tests/win/win_test_util.h"
 
@@ -297,6 +298,22 @@ TEST(Folders, CreationWalkMakesEveryLevel) {
   kv::CreateFolderPath(file.c_str());
   EXPECT_TRUE(kvtest::FileExists(dir.path() + "x\\y"));
   EXPECT_FALSE(kvtest::FileExists(file)) << "the last component is not a folder";
+}
+
+TEST(DefaultBrowserLookup, ReadsTheOpenCommandsOfTheRegistry) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "htmlfile\\shell\\open\\command", 0, nullptr, 0, KEY_WRITE, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
+  const char value[] = "\"C:\\Web Browser\\web.exe\" -nohome \"%1\"";
+  RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value);
+  RegCloseKey(key);
+  char out[260] = "garbage";
+  kv::DefaultBrowser(0, out, sizeof out);
+  EXPECT_STREQ(out, "C:\\Web Browser\\web.exe");
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, "htmlfile\\shell\\open\\command");
+  kv::DefaultBrowser(0, out, sizeof out);
+  EXPECT_STREQ(out, "") << "always set, empty when there is no handler";
 }
 
 }  // namespace
