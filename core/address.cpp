@@ -101,9 +101,11 @@ void Piece(const Parts& p, int i, char* out, size_t cap) {
 bool HasScheme(const char* address, const char* scheme) { return strncmp(address, scheme, 7) == 0; }
 
 ContentKind ClassifyContent(const char* data, size_t length) {
+  // The data need not be terminated: every test stays inside length.
+  auto scheme = [&](const char* s) { return length >= 7 && memcmp(data, s, 7) == 0; };
   if (length > 4 && length < 250) {
-    if (HasScheme(data, kHhtm)) return kContentPage;
-    if (HasScheme(data, kHrss)) return kContentFeed;
+    if (scheme(kHhtm)) return kContentPage;
+    if (scheme(kHrss)) return kContentFeed;
     // The terminator is counted: the text proper is length - 1 bytes (so an
     // address cut by the caller's cap of 249 no longer shows its suffix).
     size_t n = length - 1;
@@ -126,7 +128,7 @@ ContentKind ClassifyContent(const char* data, size_t length) {
       for (const auto& s : kSuffixes)
         if (CompareNoCase(data + n - 4, s.suffix, 4) == 0) return s.kind;
     // A feed by name: ".podcast" or the word "rss" standing on its own.
-    if (HasScheme(data, kHttp) && n >= 4) {
+    if (scheme(kHttp) && n >= 4) {
       for (size_t i = 7; i + 4 <= n; ++i) {
         if (i + 7 <= n && CompareNoCase(data + i, ".podcas", 7) == 0) return kContentFeed;
         if (i + 3 <= n && CompareNoCase(data + i, "rss", 3) == 0) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace {
@@ -74,6 +75,13 @@ TEST(Classify, ContentByBytes) {
   EXPECT_EQ(kv::ClassifyContent("\n<?xml version", 14), kv::kContentFeed);
   EXPECT_EQ(kv::ClassifyContent("\nname<>mail<>", 13), kv::kContentDat);
   EXPECT_EQ(kv::ClassifyContent("JFI", 3), kv::kContentText);
+}
+
+TEST(Classify, UnterminatedBuffersAreReadWithinTheirLength) {
+  // A download buffer of six bytes that happens to start like an address.
+  std::unique_ptr<char[]> six(new char[6]);
+  memcpy(six.get(), "http:/", 6);
+  EXPECT_EQ(kv::ClassifyContent(six.get(), 6), kv::kContentText);
 }
 
 TEST(Classify, LongAddressesAreJudgedByContentOnly) {
