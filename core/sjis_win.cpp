@@ -268,6 +268,14 @@ bool SjReadClassesRootDefault(const char* subkey, char* out, size_t cap) {
 
 #endif
 
+size_t FromPlatformText(const TCHAR* text, char* out, size_t cap) {
+#if defined(KVEL_HANDHELD)
+  return NarrowText(text, -1, out, cap);
+#else
+  return CopyText(out, cap, text);
+#endif
+}
+
 bool SjFileExists(const char* path) { return SjGetFileAttributes(path) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace kv

@@ -23,6 +23,34 @@ class WideText {
   wchar_t small_[520];
   wchar_t* p_;
 };
+// A Shift_JIS text handed to an interface that takes the platform's own
+// text type (TCHAR: the controls' structures and messages): as it is on the
+// desktop, widened in the handheld build.
+class TextArg {
+ public:
+  explicit TextArg(const char* text) : text_(text ? text : "")
+#if defined(KVEL_HANDHELD)
+                                         , wide_(text_)
+#endif
+  {
+  }
+#if defined(KVEL_HANDHELD)
+  LPWSTR get() const { return const_cast<LPWSTR>(wide_.get()); }
+#else
+  LPSTR get() const { return const_cast<LPSTR>(text_); }
+#endif
+
+ private:
+  const char* text_;
+#if defined(KVEL_HANDHELD)
+  WideText wide_;
+#endif
+};
+
+// Text of the platform's own type back to Shift_JIS (cap bytes, cut at a
+// character).
+size_t FromPlatformText(const TCHAR* text, char* out, size_t cap);
+
 // UTF-16 -> Shift_JIS into out (cap bytes, terminated, cut at a character).
 size_t NarrowText(const wchar_t* text, int length, char* out, size_t cap);
 

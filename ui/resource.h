@@ -7,3 +7,6 @@
 #define IDM_MAIN 104       // main menu
 
 #define CMD_EXIT 40001
+
+#define IDB_TOOLBAR 112
+#define IDB_TOOLBAR2 113
