@@ -29,6 +29,7 @@ def main():
 
     interactive = bool(os.environ.get("DISPLAY"))
     kvtest.Display.ensure()
+    subprocess.run(["bash", os.path.join(ROOT, "scripts", "wine-prefix.sh")], check=True)
     env = kvtest.wine_env()
     proc = subprocess.Popen(["wine", "Kvel32.exe"], cwd=folder, env=env)
     if interactive:

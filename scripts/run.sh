@@ -7,7 +7,6 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 bash scripts/install.sh
 bash scripts/build.sh
-bash scripts/wine-prefix.sh
 status=0
 python3 scripts/demo.py || status=$?
 bash scripts/wine-prefix.sh stop

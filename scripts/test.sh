@@ -9,8 +9,6 @@ cd "$root"
 
 bash scripts/install.sh || exit 1
 bash scripts/build.sh || { echo "BUILD FAILED"; exit 1; }
-bash scripts/wine-prefix.sh
-
 xvfb_pid=
 if [ -z "${DISPLAY:-}" ]; then
   Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp > "$root/build/xvfb.display" 2>/dev/null &
@@ -23,6 +21,7 @@ cleanup() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
+bash scripts/wine-prefix.sh
 
 jobs=${KV_JOBS:-2}
 status=0

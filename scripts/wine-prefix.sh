@@ -19,6 +19,15 @@ for p in "${prefixes[@]}"; do
       WINEPREFIX=$p wineserver -w
     fi
     WINEPREFIX=$p wineserver -p
+    # Start the prefix's background processes (services, the desktop window
+    # process) now, with their output going nowhere: started later by a test,
+    # they would inherit that test's output pipe and keep ctest waiting for it
+    # to close long after the test ended.
+    if [ -n "${DISPLAY:-}" ] && [ -f "$root/build/win/tests/kvdrive.exe" ]; then
+      printf 'screen\nquit\n' | WINEPREFIX=$p wine "$root/build/win/tests/kvdrive.exe" >/dev/null 2>&1
+    else
+      WINEPREFIX=$p wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+    fi
   ) &
 done
 wait
