@@ -1,0 +1,105 @@
+// The thread-log update apart from the platform: the plan of a job (local
+// copy, full fetch, resume, reading script), the reading-script addresses,
+// the conversion of script pages and EUC-JP, and the post-fetch rules.
+// update_win.cpp runs the plan against the local store and the network.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "net/fetch.h"
+
+namespace kv {
+
+inline constexpr char kTextNoUrl[] = "URLが不明です";
+inline constexpr char kTextLocalAcquired[] = "ﾛｰｶﾙ既得読み込み";
+inline constexpr char kTextNoLocalLog[] = "ﾛｸﾞﾌｧｲﾙがありません";
+inline constexpr char kDataErrorLog[] =
+    "DATA ERROR<><>DATA ERROR<>DATA ERROR\r\nDATA ERROR\r\nDATA ERROR\r\nDATA ERROR\r\n\r\n\r\n<>";
+inline constexpr size_t kDataErrorLength = 80;
+inline constexpr size_t kLocalLogSpare = 1502;    // zero bytes after a loaded local log
+inline constexpr size_t kEndSentinelLength = 6;   // zero bytes that end the data for scans
+inline constexpr size_t kHtmlToDatTrailer = 8;    // zero bytes after converted lines
+inline constexpr char kPlaceholderLine[] = "_<><>_<>_\r\n";
+
+// The lead-byte rule of the log scans: a byte 0x80-0x9F or 0xE0-0xFF begins
+// a two-byte character.
+inline bool IsLogLead(unsigned char c) { return (c >= 0x80 && c <= 0x9F) || c >= 0xE0; }
+
+// Reading-script addresses, rewritten in place (buffer of cap bytes, at
+// least 260) for the posts after postsHeld. False (address unchanged) when
+// it has too few parts.
+bool readPlUrl(char* address, size_t cap, int32_t postsHeld);
+bool readCgiUrl(char* address, size_t cap, int32_t postsHeld);
+
+// Converts a reading script's HTML post page (buffer[0..length)) in place
+// into log lines, with a placeholder line for every post missing between
+// those shown. Writes at most capacity bytes including the eight closing
+// zero bytes; posts that do not fit are left out. Returns the new length.
+size_t htmlToDat(char* buffer, size_t length, size_t capacity, int32_t postsHeld);
+
+// EUC-JP to Shift_JIS. destination may be source (the output never grows)
+// or null to measure. Returns the converted length.
+size_t eucToSjis(const char* source, char* destination, size_t length);
+
+// CR LF pairs from the start, stopping at the end sentinel or the end.
+int32_t CountCrLf(const char* data, size_t length);
+
+// Every NUL byte (not a trail byte) becomes 0x01.
+void ReplaceNulBytes(char* data, size_t length);
+
+// The local acquired list of a board ("...acquired.txt").
+bool IsLocalAcquiredAddress(const char* address);
+// Whether a job's url names a local file ("\..." or "X:...").
+bool IsLocalFileAddress(const char* url);
+
+// Board families that change the plan (BoardType values).
+inline constexpr int32_t kBoardPlainType = 0;
+inline constexpr int32_t kBoardRegionalType = 2;
+inline constexpr int32_t kBoardRentalType = 3;
+inline constexpr int32_t kBoardRentalCategoryType = 4;
+inline bool IsRentalBoard(int32_t boardType) {
+  return boardType == kBoardRentalType || boardType == kBoardRentalCategoryType;
+}
+// Boards read through a reading script whose answers are HTML pages.
+inline bool IsScriptBoard(int32_t boardType) { return boardType == kBoardRegionalType || IsRentalBoard(boardType); }
+// Whether the plan needs the count of posts held (a converted thread).
+bool NeedsPostCount(const char* url, int32_t boardType);
+
+struct UpdateFacts {
+  const char* url;  // as the job was given
+  int32_t readType;
+  int32_t boardType;  // of url
+  bool offline;       // fOffLine and UseCache both on
+  bool noMerge;
+  bool localExists;    // a local copy of url
+  uint32_t localSize;  // its stored size
+  int32_t postsHeld;   // its lines, for converted boards
+};
+
+enum class PlanAction { FailEmpty, FailAcquired, OfflineLoad, OfflineMissing, Fetch };
+
+struct UpdatePlan {
+  PlanAction action;
+  char requestUrl[520];  // the address fetched
+  int32_t boardType;     // for the rest of the job
+  bool converted;        // the answer is a script page held after the local copy
+  bool eucList;          // a rental thread list: EUC-JP as a whole
+  ResumeKind resume;
+  uint32_t resumeOffset;  // D; the range asks from D - 1 (thread log) or D (file)
+  uint32_t keepLength;    // local bytes to keep in front of the answer (0: none)
+  int32_t postsHeld;
+};
+
+void PlanUpdate(const UpdateFacts& facts, UpdatePlan* plan);
+
+// After a successful fetch of length bytes (kept bytes in front): the EUC-JP
+// list conversion, NUL bytes of thread logs, and the script-page conversion
+// of the part after the kept bytes. Zero-fills what the conversion freed up
+// to length. Returns the new length.
+size_t ConvertFetched(char* buffer, size_t length, size_t capacity, uint32_t kept, int32_t readType,
+                      const UpdatePlan& plan);
+
+// Results this long or longer are not stored.
+inline bool ShouldStoreResult(size_t length) { return length < kMaxBodySize; }
+
+}  // namespace kv
