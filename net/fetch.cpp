@@ -108,7 +108,12 @@ Answer DecideAnswer(const AnswerFacts& f) {
   // local one, and keeps its doubled full length from reading as too large.
   if (f.resume == ResumeKind::ThreadLog && f.rangeSent && f.status >= 200 && f.status < 300 && f.status != 206)
     return Answer::LogChanged;
+  // The full length of a resume counts the local copy, so a one-byte answer
+  // shows as the old length there; its own length tells that it holds only
+  // the byte asked for again.
   if (f.fullLength == 1) return Answer::NoNewData;
+  if (f.resume == ResumeKind::ThreadLog && f.rangeSent && f.status == 206 && f.contentLength == 1)
+    return Answer::NoNewData;
   if (!f.fileMode && f.fullLength > static_cast<int64_t>(kMaxBodySize)) return Answer::TooLarge;
   if (f.status == 416) {
     if (f.rangeSent) return Answer::LogChanged;

@@ -77,7 +77,8 @@ int64_t FullLength(bool lengthKnown, int64_t contentLength, uint32_t resumeOffse
 // more; a second one is taken like any other code.
 bool RepeatsRequest(int status, bool firstAttempt);
 
-// What a server answer means for the job.
+// What a server answer means for the job. A thread-log resume answered with
+// one byte (the local copy's last line feed again) has nothing new.
 enum class Answer {
   NoNewData,    // full length exactly 1
   TooLarge,     // above kMaxBodySize outside file mode
@@ -90,7 +91,8 @@ struct AnswerFacts {
   int status;
   bool rangeSent;
   ResumeKind resume;
-  int64_t fullLength;  // FullLength()
+  int64_t contentLength;  // -1 when the server sent none
+  int64_t fullLength;     // FullLength()
   bool fileMode;
   bool localLogExists;
 };

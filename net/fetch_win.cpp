@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -11,11 +12,19 @@
 #include "core/sjis_win.h"
 #include "core/text.h"
 #include "net/clock_win.h"
-#include "net/job_win.h"
 
 namespace kv {
 
 namespace {
+
+struct ClearTarget {
+  HWND window;
+  UINT message;
+  WPARAM w;
+  LPARAM l;
+};
+std::atomic<HWND> g_clearWindow{nullptr};
+ClearTarget g_clear;  // written before g_clearWindow is published
 
 bool Aborted(DownloadJob& job) { return job.abortRequested.load() != 0; }
 
@@ -290,16 +299,18 @@ int Fetch(DownloadJob& job, const FetchPlan& plan) {
   char text[32];
   bool lengthKnown = SjHttpQueryInfo(request, HTTP_QUERY_CONTENT_LENGTH, text, sizeof text) != FALSE;
   int64_t fullLength = 0;
+  int64_t contentLength = -1;
   if (lengthKnown) {
-    int32_t contentLength = parseDecimal(text);
-    WriteEventLog('i', "Content-Length: %d", contentLength);
+    contentLength = parseDecimal(text);
+    WriteEventLog('i', "Content-Length: %d", static_cast<int>(contentLength));
     fullLength = FullLength(true, contentLength, plan.resumeOffset, plan.resume, status);
     WriteEventLog('i', "Full-Length: %d", static_cast<int>(fullLength > INT32_MAX ? INT32_MAX : fullLength));
   }
 
   // 7. What the answer means.
   bool fileMode = job.ReadType == kReadFile;
-  AnswerFacts facts{status, rangeSent, plan.resume, fullLength, fileMode, plan.localExists && plan.loadLocal};
+  AnswerFacts facts{status, rangeSent, plan.resume, contentLength, fullLength, fileMode,
+                    plan.localExists && plan.loadLocal};
   switch (DecideAnswer(facts)) {
     case Answer::NoNewData:
       setJobStatus(job, kTextNoNewData);
@@ -346,6 +357,21 @@ int fetchUrl(DownloadJob& job, const FetchPlan& plan) {
   int result = Fetch(job, plan);
   closeHandles(job);
   return result;
+}
+
+void SetThreadListClearTarget(HWND window, UINT message, WPARAM w, LPARAM l) {
+  g_clearWindow = nullptr;
+  g_clear = ClearTarget{window, message, w, l};
+  g_clearWindow = window;
+}
+
+void RequestThreadListClear() {
+  // Posted, not sent: the main thread empties the list when it next reads
+  // its queue, and posted messages come before the owner's next timer
+  // tick, so no part of the new list is shown before the clear. A worker
+  // never waits for the main thread (which may itself be in stopJob).
+  HWND window = g_clearWindow.load();
+  if (window) PostMessage(window, g_clear.message, g_clear.w, g_clear.l);
 }
 
 void closeHandles(DownloadJob& job) {

@@ -1,6 +1,8 @@
 // The fetch engine over WinINet: one HTTP GET for one download job, into the
 // job's buffer (memory mode) or at the end of a file (file mode).
 #pragma once
+#include <windows.h>
+
 #include <cstdint>
 
 #include "net/fetch.h"
@@ -29,6 +31,12 @@ struct FetchPlan {
 // Runs the request of the job on the calling (worker) thread: 1 on success,
 // 0 on failure or cancellation, with statusText set.
 int fetchUrl(DownloadJob& job, const FetchPlan& plan);
+
+// The thread list is emptied at the start of a list download on the main
+// thread: the worker posts this message to this window. None is posted
+// until one is set.
+void SetThreadListClearTarget(HWND window, UINT message, WPARAM w, LPARAM l);
+void RequestThreadListClear();
 
 // Closes the request, connection and internet handles (each once, from
 // whichever thread gets to it first) and yields.

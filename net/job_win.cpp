@@ -15,15 +15,6 @@ namespace kv {
 
 namespace {
 
-struct ClearTarget {
-  HWND window;
-  UINT message;
-  WPARAM w;
-  LPARAM l;
-};
-std::atomic<HWND> g_clearWindow{nullptr};
-ClearTarget g_clear;  // written before g_clearWindow is published
-
 bool Aborted(DownloadJob& job) { return job.abortRequested.load() != 0; }
 
 // After the network-not-found question: up to 20 tries, 2 s apart.
@@ -191,21 +182,6 @@ void stopJob(DownloadJob& job) {
   Sleep(0);
   closeHandles(job);
   Sleep(0);
-}
-
-void SetThreadListClearTarget(HWND window, UINT message, WPARAM w, LPARAM l) {
-  g_clearWindow = nullptr;
-  g_clear = ClearTarget{window, message, w, l};
-  g_clearWindow = window;
-}
-
-void RequestThreadListClear() {
-  // Posted, not sent: the main thread empties the list when it next reads
-  // its queue, and posted messages come before the owner's next timer
-  // tick, so no part of the new list is shown before the clear. A worker
-  // never waits for the main thread (which may itself be in stopJob).
-  HWND window = g_clearWindow.load();
-  if (window) PostMessage(window, g_clear.message, g_clear.w, g_clear.l);
 }
 
 void JobPoll::start(HWND window, UINT_PTR timer) {

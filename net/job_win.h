@@ -20,12 +20,6 @@ void cancelJob(DownloadJob& job);
 // alive through its own reference.
 void stopJob(DownloadJob& job);
 
-// The thread list is emptied at the start of a list download on the main
-// thread: the worker posts this message to this window. None is posted
-// until one is set.
-void SetThreadListClearTarget(HWND window, UINT message, WPARAM w, LPARAM l);
-void RequestThreadListClear();
-
 // The dialer command posted to the main window when the user asks for it.
 inline constexpr WPARAM kDialerCommand = 40015;
 

@@ -69,8 +69,9 @@ TEST(FullLength, ResumeArithmetic) {
   EXPECT_EQ(kv::FullLength(true, 5000, 1000, ResumeKind::File, 200), 5000);
 }
 
-Answer Decide(int status, bool range, ResumeKind resume, int64_t full, bool file = false, bool local = false) {
-  return kv::DecideAnswer({status, range, resume, full, file, local});
+Answer Decide(int status, bool range, ResumeKind resume, int64_t full, bool file = false, bool local = false,
+              int64_t length = 100) {
+  return kv::DecideAnswer({status, range, resume, length, full, file, local});
 }
 
 TEST(DecideAnswer, WhatEachServerAnswerMeans) {
@@ -82,7 +83,8 @@ TEST(DecideAnswer, WhatEachServerAnswerMeans) {
   // A resume: 206 is read (its first byte is checked), 416 and a 200 with
   // the whole log mean the log changed, one byte means nothing new.
   EXPECT_EQ(Decide(206, true, ResumeKind::ThreadLog, 1500), Answer::ReadBody);
-  EXPECT_EQ(Decide(206, true, ResumeKind::ThreadLog, 1), Answer::NoNewData);
+  EXPECT_EQ(Decide(206, true, ResumeKind::ThreadLog, 1000, false, false, 1), Answer::NoNewData);
+  EXPECT_EQ(Decide(206, true, ResumeKind::ThreadLog, 1001, false, false, 2), Answer::ReadBody);
   EXPECT_EQ(Decide(416, true, ResumeKind::ThreadLog, 1000), Answer::LogChanged);
   EXPECT_EQ(Decide(200, true, ResumeKind::ThreadLog, 5000000), Answer::LogChanged);
   // Without a range, 416 falls back to the local log when there is one.
