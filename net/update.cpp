@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include <zlib.h>
+
 #include "core/text.h"
 #include "net/job.h"
 
@@ -398,6 +400,33 @@ void PlanUpdate(const UpdateFacts& f, UpdatePlan* plan) {
       plan->keepLength = f.localSize;
     }
   }
+}
+
+bool ExpandStoredLog(const char* stored, size_t length, ExpandedLog* out) {
+  *out = ExpandedLog{};
+  out->compressed = true;
+  // The writer refuses to store containers that compress below 21%, so
+  // five times the stored size always holds what it wrote.
+  size_t capacity = 5 * length + 1040;
+  out->data = new (std::nothrow) char[capacity]();
+  if (!out->data) return false;
+  out->capacity = capacity;
+  uLongf destLen = static_cast<uLongf>(5 * length + 1024);
+  int err = length > 16 ? uncompress(reinterpret_cast<Bytef*>(out->data), &destLen,
+                                     reinterpret_cast<const Bytef*>(stored + 16), static_cast<uLong>(length - 16))
+                        : Z_DATA_ERROR;
+  out->destLength = destLen;
+  if (err == Z_OK) {
+    out->length = destLen;
+    return true;
+  }
+  // The reader shows one error post rather than garbage or nothing.
+  out->zlibError = err;
+  out->broken = true;
+  memset(out->data, 0, capacity);
+  memcpy(out->data, kDataErrorLog, kDataErrorLength);
+  out->length = kDataErrorLength;
+  return true;
 }
 
 size_t ConvertFetched(char* buffer, size_t length, size_t capacity, uint32_t kept, int32_t readType,

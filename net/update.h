@@ -99,6 +99,25 @@ void PlanUpdate(const UpdateFacts& facts, UpdatePlan* plan);
 size_t ConvertFetched(char* buffer, size_t length, size_t capacity, uint32_t kept, int32_t readType,
                       const UpdatePlan& plan);
 
+// A local log as stored: plain bytes, or the compressed container (0x1F
+// 0x8B, 16-byte header, one zlib stream). The container is expanded into a
+// new buffer of 5 x stored + 1040 bytes (at most 5 x + 1024 used); a broken
+// one gives the 80-byte DATA ERROR log. The result has zero bytes after it.
+struct ExpandedLog {
+  char* data;        // new[]; the caller's
+  size_t length;
+  size_t capacity;
+  bool compressed;   // it was a container
+  bool broken;       // the container could not be expanded
+  int zlibError;
+  size_t destLength;  // what zlib reported, also on failure
+};
+inline bool IsStoredContainer(const char* data, size_t length) {
+  return length >= 2 && static_cast<unsigned char>(data[0]) == 0x1F && static_cast<unsigned char>(data[1]) == 0x8B;
+}
+// False only when memory runs out.
+bool ExpandStoredLog(const char* stored, size_t length, ExpandedLog* out);
+
 // Results this long or longer are not stored.
 inline bool ShouldStoreResult(size_t length) { return length < kMaxBodySize; }
 

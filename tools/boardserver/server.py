@@ -140,7 +140,10 @@ class Board:
     def record(self, entry):
         with self.lock:
             self.log.append(entry)
-            if self.log_file:
+
+    def finished(self, entry):
+        if self.log_file:
+            with self.lock:
                 self.log_file.write(self.format_entry(entry))
                 self.log_file.flush()
 
@@ -393,24 +396,25 @@ class Handler(BaseHTTPRequestHandler):
         if length:
             head.append("Content-Length: %d" % total)
         raw = ("\r\n".join(head) + "\r\n\r\n").encode("latin-1")
-        self.entry.update(status=status, bytes=0, wire=0)
+        # The counts are raised before each write, so that a client that has
+        # read the bytes always finds them in the log already.
+        self.entry.update(status=status, bytes=0, wire=len(raw))
+        sent = 0
         try:
             self.wfile.write(raw)
-            self.entry["wire"] = len(raw)
             if self.command == "HEAD":
                 return
             pieces = generator if generator is not None else [body]
             limit = cut if cut is not None else total
-            sent = 0
             for piece in pieces:
                 piece = piece[:max(0, limit - sent)]
                 step = trickle[0] if trickle else len(piece) or 1
                 for i in range(0, len(piece), step):
                     chunk = piece[i:i + step]
+                    self.entry["bytes"] = sent + len(chunk)
+                    self.entry["wire"] = len(raw) + sent + len(chunk)
                     self.wfile.write(chunk)
                     sent += len(chunk)
-                    self.entry["bytes"] = sent
-                    self.entry["wire"] = len(raw) + sent
                     if trickle:
                         self.wfile.flush()
                         time.sleep(trickle[1] / 1000.0)
@@ -418,6 +422,9 @@ class Handler(BaseHTTPRequestHandler):
                     break
             self.wfile.flush()
         except (BrokenPipeError, ConnectionResetError, ConnectionAbortedError, socket.timeout):
+            # What the client never took does not count.
+            self.entry["bytes"] = sent
+            self.entry["wire"] = len(raw) + sent
             self.close_connection = True
 
     def serve(self, method):
@@ -458,14 +465,14 @@ class Handler(BaseHTTPRequestHandler):
         self.entry = {"method": method, "url": target, "host": host, "range": self.headers.get("Range"),
                       "status": 0, "bytes": 0, "wire": 0, "user": user, "proxy": proxy,
                       "agent": self.headers.get("User-Agent")}
-        try:
-            if board.auth and (user, password) != board.auth:
-                self.answer(401, b"<html><body>401 Authorization Required</body></html>",
-                            [("WWW-Authenticate", 'Basic realm="kvboard"'), ("Content-Type", "text/html")])
-            else:
-                self.route(board, method, host, path, query, body)
-        finally:
-            board.record(self.entry)
+        # Logged as it starts; status and counts are filled in as it goes.
+        board.record(self.entry)
+        if board.auth and (user, password) != board.auth:
+            self.answer(401, b"<html><body>401 Authorization Required</body></html>",
+                        [("WWW-Authenticate", 'Basic realm="kvboard"'), ("Content-Type", "text/html")])
+        else:
+            self.route(board, method, host, path, query, body)
+        board.finished(self.entry)
 
     # Routing -----------------------------------------------------------------
     def route(self, board, method, host, path, query, body):
