@@ -46,12 +46,13 @@ struct Handle {
   }
 };
 
-std::atomic<long long> g_writeFault{-1};
+std::atomic<FileFault> g_fault{FileFault::None};
+std::atomic<long long> g_faultAfter{0};
 std::atomic<unsigned> g_tempCounter{0};
 
 // Writes in pieces of 64 KB; false unless every byte went out.
 bool WriteAll(HANDLE h, const char* data, size_t length) {
-  long long fault = g_writeFault.load();
+  long long fault = g_fault.load() == FileFault::Write ? g_faultAfter.load() : -1;
   size_t done = 0;
   while (done < length) {
     DWORD piece = static_cast<DWORD>(length - done < 65536 ? length - done : 65536);
@@ -68,7 +69,10 @@ bool WriteAll(HANDLE h, const char* data, size_t length) {
 
 }  // namespace
 
-void SetWriteFaultForTest(long long failAfterBytes) { g_writeFault = failAfterBytes; }
+void SetFileFaultForTest(FileFault fault, long long afterBytes) {
+  g_faultAfter = afterBytes;
+  g_fault = fault;
+}
 
 bool ReadWholeFile(const char* path, size_t spare, FileBuffer* out) {
   Handle f(SjCreateFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
@@ -103,7 +107,8 @@ bool ReplaceFileContents(const char* path, const void* data, size_t length) {
     WriteEventLog('i', "rewrite: path too long %.200s", path);
     return false;
   }
-  Handle f(SjCreateFile(temp, GENERIC_WRITE, 0, CREATE_ALWAYS));
+  Handle f(g_fault.load() == FileFault::Create ? INVALID_HANDLE_VALUE
+                                                : SjCreateFile(temp, GENERIC_WRITE, 0, CREATE_ALWAYS));
   if (!f.ok()) {
     WriteEventLog('i', "rewrite: cannot create %.200s (%lu)", temp, GetLastError());
     return false;
@@ -111,7 +116,8 @@ bool ReplaceFileContents(const char* path, const void* data, size_t length) {
   bool ok = WriteAll(f.h, static_cast<const char*>(data), length) && FlushFileBuffers(f.h);
   DWORD error = ok ? 0 : GetLastError();
   f.close();
-  if (ok && !SjMoveFileEx(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (ok && (g_fault.load() == FileFault::Replace ||
+             !SjMoveFileEx(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))) {
     ok = false;
     error = GetLastError();
   }

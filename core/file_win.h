@@ -32,8 +32,12 @@ bool ReplaceFileContents(const char* path, const void* data, size_t length);
 // in a separator); existing folders are no error, failures are ignored.
 void CreateFolderPath(const char* path);
 
-// Test hook: the next rewrites fail once this many bytes have been written
-// (-1, the default, never fails).
-void SetWriteFaultForTest(long long failAfterBytes);
+// Test hooks for failures a test cannot cause for real (under Wine the
+// program often runs as root, which ignores read-only folders):
+// Create - the temporary file cannot be created (a read-only folder);
+// Write - writing fails once afterBytes bytes are written (a full disk);
+// Replace - the final move fails.
+enum class FileFault { None, Create, Write, Replace };
+void SetFileFaultForTest(FileFault fault, long long afterBytes = 0);
 
 }  // namespace kv

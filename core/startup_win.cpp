@@ -15,6 +15,7 @@
 #include "core/sjis_win.h"
 #include "core/text.h"
 #include "ui/dialogs_win.h"
+#include "ui/keys_win.h"
 #include "ui/main_window_win.h"
 #include "ui/resource.h"
 
@@ -101,6 +102,7 @@ int KvelMain(HINSTANCE instance, int showState) {
 
   HWND window = CreateMainWindow(instance);
   if (!window) return 0;
+  LoadKeyBindings();
 
   HICON small = static_cast<HICON>(LoadImage(instance, MAKEINTRESOURCE(IDI_KVEL), IMAGE_ICON, 16, 16, 0));
   SendMessage(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));

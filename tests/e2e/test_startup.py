@@ -92,6 +92,15 @@ class StartupTest(kvtest.ProgramTest):
         self.assertIn(b"NTPCheck=0\r\n", ini)
 
 
+    def test_key_file_colours_are_saved_into_the_settings(self):
+        p = self.program(files={"Kvel32.ini": SAFE, "Kvel.key": "[DATA_COLOR]\r\nBak=0x000000\r\nUdl=0x123456\r\n"})
+        p.start()
+        p.close()
+        ini = p.read("Kvel32.ini")
+        self.assertIn(b"ColorBak=0x000000\r\n", ini)
+        self.assertNotIn(b"0x123456", ini, "the line colour is not a setting")
+
+
 class HandheldStartupTest(kvtest.ProgramTest):
     def test_small_screen_uses_two_list_tree_and_own_settings_file(self):
         p = self.program(exe="Kvel.exe", files={"Kvel.ini": SAFE}, desktop=("kvhh240", 240, 320))

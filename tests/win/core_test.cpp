@@ -150,10 +150,10 @@ TEST(SettingsFile, FailedSaveLeavesOldFile) {
   TempFolder dir;
   std::string path = dir.file("Kvel32.ini");
   ASSERT_TRUE(WriteFileBytes(path, "[Setup]\r\nFontSize=12\r\n"));
-  kv::SetWriteFaultForTest(100);
+  kv::SetFileFaultForTest(kv::FileFault::Write, 100);
   kv::Settings s = Defaults();
   EXPECT_EQ(kv::SaveSettingsFile(s, path.c_str(), kProgram), 0);
-  kv::SetWriteFaultForTest(-1);
+  kv::SetFileFaultForTest(kv::FileFault::None);
   EXPECT_EQ(ReadFileBytes(path), "[Setup]\r\nFontSize=12\r\n");
 }
 
@@ -281,9 +281,9 @@ TEST(Rewrite, FailuresLeaveTheOldFileIntact) {
   EXPECT_EQ(ReadFileBytes(path), "precious");
   // The disk fails in the middle of the write.
   std::string big(200000, 'b');
-  kv::SetWriteFaultForTest(70000);
+  kv::SetFileFaultForTest(kv::FileFault::Write, 70000);
   EXPECT_FALSE(kv::ReplaceFileContents(path.c_str(), big.data(), big.size()));
-  kv::SetWriteFaultForTest(-1);
+  kv::SetFileFaultForTest(kv::FileFault::None);
   EXPECT_EQ(ReadFileBytes(path), "precious");
   // The folder is gone.
   EXPECT_FALSE(kv::ReplaceFileContents(dir.file("no\\such\\x.txt").c_str(), "x", 1));
