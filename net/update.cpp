@@ -3,8 +3,8 @@
 #include <cstring>
 #include <new>
 
-#include <zlib.h>
 
+#include "core/store.h"
 #include "core/text.h"
 #include "net/job.h"
 
@@ -351,8 +351,8 @@ static bool EndsWithSubject(const char* url) {
   return len >= 13 && strcmp(url + len - 11, "subject.txt") == 0;
 }
 
-bool NeedsPostCount(const char* url, int32_t boardType) {
-  if (boardType == kBoardRegionalType) return true;
+bool NeedsPostCount(const char* url, BoardType boardType) {
+  if (boardType == BoardRegional) return true;
   return IsRentalBoard(boardType) && !EndsWithSubject(url);
 }
 
@@ -375,13 +375,13 @@ void PlanUpdate(const UpdateFacts& f, UpdatePlan* plan) {
     return;
   }
   plan->eucList = f.readType == kReadList && IsRentalBoard(f.boardType);
-  if (f.boardType == kBoardRegionalType) {
+  if (f.boardType == BoardRegional) {
     plan->postsHeld = f.postsHeld;
     readPlUrl(plan->requestUrl, sizeof plan->requestUrl, f.postsHeld);
     plan->converted = true;
   } else if (IsRentalBoard(f.boardType)) {
     if (EndsWithSubject(f.url)) {
-      plan->boardType = kBoardPlainType;
+      plan->boardType = BoardPlain;
     } else {
       plan->postsHeld = f.postsHeld;
       if (f.readType != kReadList) {
@@ -411,13 +411,11 @@ bool ExpandStoredLog(const char* stored, size_t length, ExpandedLog* out) {
   out->data = new (std::nothrow) char[capacity]();
   if (!out->data) return false;
   out->capacity = capacity;
-  uLongf destLen = static_cast<uLongf>(5 * length + 1024);
-  int err = length > 16 ? uncompress(reinterpret_cast<Bytef*>(out->data), &destLen,
-                                     reinterpret_cast<const Bytef*>(stored + 16), static_cast<uLong>(length - 16))
-                        : Z_DATA_ERROR;
-  out->destLength = destLen;
-  if (err == Z_OK) {
-    out->length = destLen;
+  size_t expanded = 0;
+  int err = ExpandContainer(stored, length, out->data, 5 * length + 1024, &expanded);
+  out->destLength = expanded;
+  if (err == 0) {
+    out->length = expanded;
     return true;
   }
   // The reader shows one error post rather than garbage or nothing.

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/address.h"
 #include "net/fetch.h"
 
 namespace kv {
@@ -13,9 +14,6 @@ namespace kv {
 inline constexpr char kTextNoUrl[] = "URLが不明です";
 inline constexpr char kTextLocalAcquired[] = "ﾛｰｶﾙ既得読み込み";
 inline constexpr char kTextNoLocalLog[] = "ﾛｸﾞﾌｧｲﾙがありません";
-inline constexpr char kDataErrorLog[] =
-    "DATA ERROR<><>DATA ERROR<>DATA ERROR\r\nDATA ERROR\r\nDATA ERROR\r\nDATA ERROR\r\n\r\n\r\n<>";
-inline constexpr size_t kDataErrorLength = 80;
 inline constexpr size_t kLocalLogSpare = 1502;    // zero bytes after a loaded local log
 inline constexpr size_t kEndSentinelLength = 6;   // zero bytes that end the data for scans
 inline constexpr size_t kHtmlToDatTrailer = 8;    // zero bytes after converted lines
@@ -52,23 +50,19 @@ bool IsLocalAcquiredAddress(const char* address);
 // Whether a job's url names a local file ("\..." or "X:...").
 bool IsLocalFileAddress(const char* url);
 
-// Board families that change the plan (BoardType values).
-inline constexpr int32_t kBoardPlainType = 0;
-inline constexpr int32_t kBoardRegionalType = 2;
-inline constexpr int32_t kBoardRentalType = 3;
-inline constexpr int32_t kBoardRentalCategoryType = 4;
-inline bool IsRentalBoard(int32_t boardType) {
-  return boardType == kBoardRentalType || boardType == kBoardRentalCategoryType;
+// The board families that change the plan.
+inline bool IsRentalBoard(BoardType boardType) {
+  return boardType == BoardRental || boardType == BoardRentalCategory;
 }
 // Boards read through a reading script whose answers are HTML pages.
-inline bool IsScriptBoard(int32_t boardType) { return boardType == kBoardRegionalType || IsRentalBoard(boardType); }
+inline bool IsScriptBoard(BoardType boardType) { return boardType == BoardRegional || IsRentalBoard(boardType); }
 // Whether the plan needs the count of posts held (a converted thread).
-bool NeedsPostCount(const char* url, int32_t boardType);
+bool NeedsPostCount(const char* url, BoardType boardType);
 
 struct UpdateFacts {
   const char* url;  // as the job was given
   int32_t readType;
-  int32_t boardType;  // of url
+  BoardType boardType;  // of url
   bool offline;       // fOffLine and UseCache both on
   bool noMerge;
   bool localExists;    // a local copy of url
@@ -81,7 +75,7 @@ enum class PlanAction { FailEmpty, FailAcquired, OfflineLoad, OfflineMissing, Fe
 struct UpdatePlan {
   PlanAction action;
   char requestUrl[520];  // the address fetched
-  int32_t boardType;     // for the rest of the job
+  BoardType boardType;   // for the rest of the job
   bool converted;        // the answer is a script page held after the local copy
   bool eucList;          // a rental thread list: EUC-JP as a whole
   ResumeKind resume;
@@ -99,10 +93,9 @@ void PlanUpdate(const UpdateFacts& facts, UpdatePlan* plan);
 size_t ConvertFetched(char* buffer, size_t length, size_t capacity, uint32_t kept, int32_t readType,
                       const UpdatePlan& plan);
 
-// A local log as stored: plain bytes, or the compressed container (0x1F
-// 0x8B, 16-byte header, one zlib stream). The container is expanded into a
-// new buffer of 5 x stored + 1040 bytes (at most 5 x + 1024 used); a broken
-// one gives the 80-byte DATA ERROR log. The result has zero bytes after it.
+// A compressed local log (core/store.h) expanded into a new buffer of 5 x
+// stored + 1040 bytes (at most 5 x + 1024 used); a broken one gives the
+// 80-byte DATA ERROR log. The result has zero bytes after it.
 struct ExpandedLog {
   char* data;        // new[]; the caller's
   size_t length;
@@ -110,11 +103,8 @@ struct ExpandedLog {
   bool compressed;   // it was a container
   bool broken;       // the container could not be expanded
   int zlibError;
-  size_t destLength;  // what zlib reported, also on failure
+  size_t destLength;  // what zlib reported
 };
-inline bool IsStoredContainer(const char* data, size_t length) {
-  return length >= 2 && static_cast<unsigned char>(data[0]) == 0x1F && static_cast<unsigned char>(data[1]) == 0x8B;
-}
 // False only when memory runs out.
 bool ExpandStoredLog(const char* stored, size_t length, ExpandedLog* out);
 

@@ -8,8 +8,10 @@
 #include "core/app.h"
 #include "core/eventlog.h"
 #include "core/sjis_win.h"
+#include "core/store.h"
 #include "core/text.h"
 #include "net/fetch_win.h"
+#include "core/address.h"
 #include "net/local_copy_win.h"
 #include "net/update.h"
 
@@ -101,7 +103,7 @@ int loadLocalLog(DownloadJob& job, const char* path, bool leaveExpected, int32_t
     read += got;
   }
   CloseHandle(h);
-  if (IsStoredContainer(buffer, read)) {
+  if (IsContainer(buffer, read)) {
     ExpandedLog e;
     if (!ExpandStoredLog(buffer, read, &e)) {
       delete[] buffer;
@@ -146,7 +148,7 @@ int updateLog(DownloadJob& job) {
   }
   char logAddress[520];
   CopyText(logAddress, job.url);
-  int32_t board = BoardTypeOfUrl(logAddress);
+  BoardType board = ClassifyBoard(logAddress);
   WriteEventLog('i', "%.200s", logAddress);
   WriteEventLog('i', "BBS Type=%d", board);
   WriteEventLog('i', "ReadType=%d", job.ReadType);

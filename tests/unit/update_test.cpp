@@ -141,7 +141,7 @@ TEST(LogScans, LineCountNulBytesAndAddresses) {
   EXPECT_FALSE(kv::IsLocalFileAddress("http://h/"));
 }
 
-kv::UpdatePlan Plan(const char* url, int32_t readType, int32_t board, bool exists = false, uint32_t size = 0,
+kv::UpdatePlan Plan(const char* url, int32_t readType, kv::BoardType board, bool exists = false, uint32_t size = 0,
                     int32_t posts = 0, bool offline = false, bool noMerge = false) {
   kv::UpdateFacts f{url, readType, board, offline, noMerge, exists, size, posts};
   kv::UpdatePlan p;
@@ -151,50 +151,50 @@ kv::UpdatePlan Plan(const char* url, int32_t readType, int32_t board, bool exist
 
 TEST(UpdatePlan, EveryKindOfJob) {
   const char* log = "http://h/b/dat/1.dat";
-  EXPECT_EQ(Plan("", 2, 1).action, PlanAction::FailEmpty);
-  EXPECT_EQ(Plan("http://h/b/acquired.txt", 1, 1).action, PlanAction::FailAcquired);
-  EXPECT_EQ(Plan(log, 2, 1, true, 500, 0, true).action, PlanAction::OfflineLoad);
-  EXPECT_EQ(Plan(log, 2, 1, false, 0, 0, true).action, PlanAction::OfflineMissing);
+  EXPECT_EQ(Plan("", 2, kv::Board2ch).action, PlanAction::FailEmpty);
+  EXPECT_EQ(Plan("http://h/b/acquired.txt", 1, kv::Board2ch).action, PlanAction::FailAcquired);
+  EXPECT_EQ(Plan(log, 2, kv::Board2ch, true, 500, 0, true).action, PlanAction::OfflineLoad);
+  EXPECT_EQ(Plan(log, 2, kv::Board2ch, false, 0, 0, true).action, PlanAction::OfflineMissing);
 
   // 80 bytes are fetched whole; 81 resume from byte 80.
-  kv::UpdatePlan p = Plan(log, 2, 1, true, 80);
+  kv::UpdatePlan p = Plan(log, 2, kv::Board2ch, true, 80);
   EXPECT_EQ(p.action, PlanAction::Fetch);
   EXPECT_EQ(p.resume, ResumeKind::None);
   EXPECT_EQ(p.keepLength, 0u);
-  p = Plan(log, 2, 1, true, 81);
+  p = Plan(log, 2, kv::Board2ch, true, 81);
   EXPECT_EQ(p.resume, ResumeKind::ThreadLog);
   EXPECT_EQ(p.resumeOffset, 81u);
   EXPECT_EQ(p.keepLength, 81u);
   EXPECT_STREQ(p.requestUrl, log);
   // Pages are never resumed.
-  EXPECT_EQ(Plan("http://h/index.html", 0, 0, true, 5000).resume, ResumeKind::None);
+  EXPECT_EQ(Plan("http://h/index.html", 0, kv::BoardPlain, true, 5000).resume, ResumeKind::None);
 
   // Regional: the script, no range, the local log kept in front.
-  p = Plan("http://r/board/dat/77.dat", 2, kv::kBoardRegionalType, true, 4000, 50);
+  p = Plan("http://r/board/dat/77.dat", 2, kv::BoardRegional, true, 4000, 50);
   EXPECT_STREQ(p.requestUrl, "http://r/bbs/read.pl?BBS=board&KEY=77&START=51");
   EXPECT_TRUE(p.converted);
   EXPECT_EQ(p.resume, ResumeKind::None);
   EXPECT_EQ(p.keepLength, 4000u);
   EXPECT_EQ(p.postsHeld, 50);
-  EXPECT_EQ(Plan("http://r/board/dat/77.dat", 2, kv::kBoardRegionalType, true, 4000, 50, false, true).keepLength, 0u);
+  EXPECT_EQ(Plan("http://r/board/dat/77.dat", 2, kv::BoardRegional, true, 4000, 50, false, true).keepLength, 0u);
 
   // Rental: logs through read.cgi, lists as given and converted whole.
-  p = Plan("http://j/cat/9/dat/5.dat", 2, kv::kBoardRentalType, true, 300, 3);
+  p = Plan("http://j/cat/9/dat/5.dat", 2, kv::BoardRental, true, 300, 3);
   EXPECT_STREQ(p.requestUrl, "http://j/bbs/read.cgi/cat/9/5/4-");
   EXPECT_TRUE(p.converted);
   EXPECT_FALSE(p.eucList);
-  p = Plan("http://j/cat/9/subject.txt", 1, kv::kBoardRentalCategoryType);
+  p = Plan("http://j/cat/9/subject.txt", 1, kv::BoardRentalCategory);
   EXPECT_STREQ(p.requestUrl, "http://j/cat/9/subject.txt");
-  EXPECT_EQ(p.boardType, kv::kBoardPlainType);
+  EXPECT_EQ(p.boardType, kv::BoardPlain);
   EXPECT_TRUE(p.eucList);
   EXPECT_FALSE(p.converted);
-  p = Plan("http://j/cat/9/", 1, kv::kBoardRentalType);
+  p = Plan("http://j/cat/9/", 1, kv::BoardRental);
   EXPECT_STREQ(p.requestUrl, "http://j/cat/9/");
   EXPECT_TRUE(p.eucList);
   EXPECT_FALSE(p.converted);
-  EXPECT_TRUE(kv::NeedsPostCount("http://j/cat/9/dat/5.dat", kv::kBoardRentalType));
-  EXPECT_FALSE(kv::NeedsPostCount("http://j/cat/9/subject.txt", kv::kBoardRentalType));
-  EXPECT_FALSE(kv::NeedsPostCount(log, 1));
+  EXPECT_TRUE(kv::NeedsPostCount("http://j/cat/9/dat/5.dat", kv::BoardRental));
+  EXPECT_FALSE(kv::NeedsPostCount("http://j/cat/9/subject.txt", kv::BoardRental));
+  EXPECT_FALSE(kv::NeedsPostCount(log, kv::Board2ch));
 }
 
 TEST(ConvertFetched, RentalLogAfterTheKeptPostsAndNulBytes) {
@@ -206,7 +206,7 @@ TEST(ConvertFetched, RentalLogAfterTheKeptPostsAndNulBytes) {
   std::string all = kept + std::string(euc, sizeof euc - 1);
   std::vector<char> buf(all.size() + 2048, 0);
   memcpy(buf.data(), all.data(), all.size());
-  kv::UpdatePlan p = Plan("http://j/cat/9/dat/5.dat", 2, kv::kBoardRentalType, true, kept.size(), 1);
+  kv::UpdatePlan p = Plan("http://j/cat/9/dat/5.dat", 2, kv::BoardRental, true, kept.size(), 1);
   size_t n = kv::ConvertFetched(buf.data(), all.size(), buf.size(), kept.size(), 2, p);
   EXPECT_EQ(std::string(buf.data(), n), kept + std::string("テ<>[2]<>d<>b\x01" "c\r\n"));
   EXPECT_EQ(buf[n], 0);
@@ -214,11 +214,11 @@ TEST(ConvertFetched, RentalLogAfterTheKeptPostsAndNulBytes) {
   // A rental list is converted as a whole; a 2ch log only loses its NULs.
   const char list[] = "5.cgi,\xA5\xC6\xA5\xB9\xA5\xC8(3)\n";
   std::vector<char> lbuf(list, list + sizeof list);
-  kv::UpdatePlan lp = Plan("http://j/cat/9/subject.txt", 1, kv::kBoardRentalType);
+  kv::UpdatePlan lp = Plan("http://j/cat/9/subject.txt", 1, kv::BoardRental);
   n = kv::ConvertFetched(lbuf.data(), sizeof list - 1, lbuf.size(), 0, 1, lp);
   EXPECT_EQ(std::string(lbuf.data(), n), "5.cgi,テスト(3)\n");
   char dat[] = "a<>b<>c<>\0<>\n";
-  kv::UpdatePlan dp = Plan("http://h/b/dat/1.dat", 2, 1);
+  kv::UpdatePlan dp = Plan("http://h/b/dat/1.dat", 2, kv::Board2ch);
   n = kv::ConvertFetched(dat, sizeof dat - 1, sizeof dat, 0, 2, dp);
   EXPECT_EQ(std::string(dat, n), "a<>b<>c<>\x01<>\n");
 }

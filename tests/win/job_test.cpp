@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "core/file_win.h"
+#include "core/store.h"
+#include "core/store_win.h"
 #include "net/clock_win.h"
 #include "net/fetch_win.h"
 #include "net/job.h"
@@ -280,6 +282,56 @@ TEST_F(Job, ThirdSimultaneousJobWaitsThenStarts) {
   EXPECT_NE(reqs[2].url.find("120000002"), std::string::npos);
 }
 
+TEST_F(Job, ThirdJobRunsAfterTenSecondsEvenWhileTwoStillRun) {
+  std::vector<kv::DownloadJob*> js;
+  for (int i = 0; i < 3; ++i) {
+    std::string log = "/news/dat/12100000" + std::to_string(i) + ".dat";
+    server_->Thread(log, 100);
+    if (i < 2) server_->Rule(log, "trickle=64:200", -1);  // far longer than the wait
+    js.push_back(NewJob(url(log)));
+  }
+  ASSERT_NE(kv::startJob(*js[0]), nullptr);
+  ASSERT_NE(kv::startJob(*js[1]), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return js[0]->receivedSize.load() > 0 && js[1]->receivedSize.load() > 0; }));
+  DWORD t0 = GetTickCount();
+  ASSERT_NE(kv::startJob(*js[2]), nullptr);
+  ASSERT_TRUE(Finish(js[2], 20000));
+  DWORD took = GetTickCount() - t0;
+  EXPECT_EQ(js[2]->state.load(), kv::kJobDone) << Status(*js[2]);
+  EXPECT_GE(took, 9000u);
+  EXPECT_LT(took, 14000u);
+  EXPECT_TRUE(js[0]->workerRunning.load());  // the first two are still at it
+}
+
+TEST_F(Job, CompressedStoreResumesFromTheExpandedLength) {
+  kv::g_settings.ZipPack = 6;
+  // Well over 8192 bytes, and compressing to about half as real logs do.
+  std::string log;
+  uint32_t seed = 7;
+  for (int i = 0; i < 200; ++i) {
+    log += "名無しさん<>sage<>2024/01/01 ID:x<> ";
+    for (int k = 0; k < 40; ++k) {
+      seed = seed * 1103515245 + 12345;
+      log += static_cast<char>('0' + (seed >> 16) % 75);
+    }
+    log += " <>\n";
+  }
+  server_->Put(kLog, log);
+  kv::DownloadJob* j = NewJob(url(kLog));
+  ASSERT_EQ(Run(j), kv::kJobDone) << Status(*j);
+  std::string first = server_->Get(kLog);
+  std::string stored = ReadFileBytes(LocalFile(url(kLog)));
+  ASSERT_TRUE(kv::IsContainer(stored.data(), stored.size()));
+  server_->Append(kLog, 3);
+  server_->ClearLog();
+  ASSERT_EQ(Run(j), kv::kJobDone) << Status(*j);
+  EXPECT_EQ(server_->Requests().at(0).range, "bytes=" + std::to_string(first.size() - 1) + "-");
+  EXPECT_EQ(Body(*j), server_->Get(kLog));
+  kv::FileBuffer back;
+  ASSERT_TRUE(kv::LoadFile(LocalFile(url(kLog)).c_str(), &back));
+  EXPECT_EQ(std::string(back.data, back.size), server_->Get(kLog));
+}
+
 TEST_F(Job, StopWhileReceivingAndASecondStartCancels) {
   server_->Thread(kLog, 300);
   server_->Rule(kLog, "trickle=64:300", -1);  // minutes for the whole log
@@ -370,6 +422,88 @@ TEST_F(Job, PatrolTableWithAnEmptyAddressAndAFailingEntry) {
 void Pump() {
   MSG m;
   while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+}
+
+std::vector<std::string> CrLfLines(const std::string& text) {
+  std::vector<std::string> out;
+  size_t pos = 0, end;
+  while ((end = text.find("\r\n", pos)) != std::string::npos) {
+    out.push_back(text.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return out;
+}
+
+// Boards without a raw log, read through their reading scripts under the
+// services' own host names (through the loopback proxy): 50 posts held,
+// the next page read from post 51, posts 54 and 55 deleted.
+void CheckScriptBoard(BoardServer* server, const std::string& address, const std::string& serverLog,
+                      const std::string& scriptUrl) {
+  kv::CopyText(kv::g_settings.Proxyadr, server->proxy().c_str());
+  server->Thread(serverLog, 50);
+  kv::DownloadJob* j = kv::newJob();
+  kv::CopyText(j->url, address.c_str());
+  j->ReadType = kv::kReadLog;
+  ASSERT_NE(kv::startJob(*j), nullptr);
+  ASSERT_TRUE(WaitFor([j] { return !j->workerRunning.load(); }));
+  ASSERT_EQ(j->state.load(), kv::kJobDone) << Status(*j);
+  char path[520];
+  ASSERT_TRUE(kv::LocalFileOf(address.c_str(), path, sizeof path));
+  std::string first = ReadFileBytes(path);
+  std::vector<std::string> lines = CrLfLines(first);
+  ASSERT_EQ(lines.size(), 50u);
+  EXPECT_EQ(lines[0].rfind("名無しさん<>sage[1]<>2024/01/02", 0), 0u) << lines[0];
+  EXPECT_NE(lines[0].find("本文1です。表示のテスト ソフト～ <br> 二行目 1"), std::string::npos) << lines[0];
+  EXPECT_EQ(std::string(j->url), address);  // the job still names the thread
+
+  server->Append(serverLog, 6);
+  server->Hide(serverLog, "54,55");
+  server->ClearLog();
+  ASSERT_NE(kv::startJob(*j), nullptr);
+  ASSERT_TRUE(WaitFor([j] { return !j->workerRunning.load(); }));
+  ASSERT_EQ(j->state.load(), kv::kJobDone) << Status(*j);
+  auto reqs = server->Requests();
+  ASSERT_EQ(reqs.size(), 1u);
+  EXPECT_TRUE(reqs[0].proxy);
+  EXPECT_NE(reqs[0].url.find(scriptUrl), std::string::npos) << reqs[0].url;
+  EXPECT_EQ(reqs[0].range, "");
+  std::string after = ReadFileBytes(path);
+  EXPECT_EQ(after.substr(0, first.size()), first);
+  lines = CrLfLines(after);
+  ASSERT_EQ(lines.size(), 56u);
+  EXPECT_NE(lines[50].find("[51]<>"), std::string::npos) << lines[50];
+  EXPECT_NE(lines[52].find("[53]<>"), std::string::npos);
+  EXPECT_EQ(lines[53], "_<><>_<>_");
+  EXPECT_EQ(lines[54], "_<><>_<>_");
+  EXPECT_NE(lines[55].find("[56]<>"), std::string::npos);
+  EXPECT_EQ(Body(*j), after);
+  kv::releaseJob(j);
+}
+
+TEST_F(Job, RegionalBoardReadsOnFromPost51) {
+  server_->Board("/toyama/", "regional");
+  CheckScriptBoard(server_, "http://toyama.machi.to/toyama/dat/1234567890.dat", "/toyama/dat/1234567890.dat",
+                   "/bbs/read.pl?BBS=toyama&KEY=1234567890&START=51");
+}
+
+TEST_F(Job, RentalBoardReadsOnFromPost51InEucJp) {
+  server_->Board("/game/12345/", "rental");
+  CheckScriptBoard(server_, "http://jbbs.shitaraba.net/game/12345/dat/1234567890.dat",
+                   "/game/12345/dat/1234567890.dat", "/bbs/read.cgi/game/12345/1234567890/51-");
+}
+
+TEST_F(Job, RentalThreadListIsConvertedFromEucJp) {
+  server_->Board("/anime/777/", "rental");
+  server_->Thread("/anime/777/dat/1500000000.dat", 7);
+  kv::CopyText(kv::g_settings.Proxyadr, server_->proxy().c_str());
+  std::string address = "http://jbbs.shitaraba.net/anime/777/subject.txt";
+  kv::DownloadJob* j = NewJob(address, kv::kReadList);
+  j->noMerge = 1;
+  ASSERT_EQ(Run(j), kv::kJobDone) << Status(*j);
+  EXPECT_EQ(server_->Requests().back().url.find("/anime/777/subject.txt") != std::string::npos, true);
+  EXPECT_EQ(ReadFileBytes(LocalFile(address)), "1500000000.cgi,テストスレ(7)\n");
+  EXPECT_EQ(Body(*j), "1500000000.cgi,テストスレ(7)\n");
+  EXPECT_EQ(j->noMerge, 0);
 }
 
 // The network-not-found question from a worker, answered from outside.
