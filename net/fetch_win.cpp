@@ -99,6 +99,8 @@ int ReadIntoMemory(DownloadJob& job, const FetchPlan& plan, HINTERNET request, i
   if (kept) {
     JobDataLock held(job);
     memcpy(buffer, held.data(), kept < held.size() ? kept : held.size());
+  } else {
+    job.receivedSize = 0;  // nothing of an earlier buffer is in the new one
   }
   replaceJobData(job, buffer, capacity);
   setJobStatus(job, kTextReading);

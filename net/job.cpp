@@ -127,6 +127,11 @@ JobDataLock::JobDataLock(DownloadJob& job) : job_(job) {
 
 JobDataLock::~JobDataLock() { job_.dataLock.unlock(); }
 
+bool JobHasData(DownloadJob& job) {
+  std::unique_lock<std::mutex> hold(job.dataLock, std::try_to_lock);
+  return hold.owns_lock() ? job.data != nullptr : true;
+}
+
 void countJobIn(DownloadJob& job) {
   if (!job.counted.exchange(true)) activeDownloads.fetch_add(1);
 }

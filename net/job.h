@@ -132,6 +132,10 @@ class JobDataLock {
   uint32_t size_;
 };
 
+// Whether the job has a body buffer, without ever waiting: while the worker
+// holds the buffer lock it is putting one in place, which counts as having.
+bool JobHasData(DownloadJob& job);
+
 // Counting a single job in activeDownloads, once: the worker counts it in;
 // whichever of the worker's end and stopJob comes first counts it out.
 void countJobIn(DownloadJob& job);

@@ -194,11 +194,7 @@ void JobPoll::start(HWND window, UINT_PTR timer) {
 PollStep JobPoll::tick(DownloadJob& job) {
   KillTimer(window_, timer_);
   uint32_t received = job.receivedSize.load();
-  bool hasData;
-  {
-    JobDataLock held(job);
-    hasData = held.data() != nullptr;
-  }
+  bool hasData = JobHasData(job);
   PollStep step = DecidePollStep(lastSeen_, received, job.expectedSize.load(), job.state.load(), hasData);
   if (step != PollStep::Quiet) lastSeen_ = received;
   if (step != PollStep::Failed && step != PollStep::Done) SetTimer(window_, timer_, 2000, nullptr);

@@ -177,6 +177,13 @@ TEST(DownloadJob, RecordStatusAndReferences) {
   }
   job->receivedSize = 500;  // never past the buffer
   EXPECT_EQ(kv::JobDataLock(*job).size(), 100u);
+  EXPECT_TRUE(kv::JobHasData(*job));
+  {
+    // The poll never waits for the lock; a busy lock counts as having data.
+    std::lock_guard<std::mutex> busy(job->dataLock);
+    std::thread poller([&] { EXPECT_TRUE(kv::JobHasData(*job)); });
+    poller.join();
+  }
 
   // A worker's reference keeps the record and its buffers.
   kv::retainJob(job);
