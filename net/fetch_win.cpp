@@ -35,39 +35,38 @@ void CloseOne(std::atomic<void*>& h) {
   if (v) InternetCloseHandle(static_cast<HINTERNET>(v));
 }
 
-// Opens the request and sends it, repeating once after a first 501.
-// Returns the status code, or 0 after a failure or a cancellation (the
-// status text then says which).
-int SendRequest(DownloadJob& job, HINTERNET connection, const char* path, const char* headers) {
+// Opens the request and sends it, repeating once after a first 501. False
+// after a failure (the status text says which) or a cancellation.
+bool SendRequest(DownloadJob& job, HINTERNET connection, const char* path, const char* headers, int* status) {
   for (int attempt = 0;; ++attempt) {
     setJobStatus(job, kTextRequestOpening);
     HINTERNET request = SjHttpOpenRequest(connection, "GET", path, "HTTP/1.0", INTERNET_FLAG_NO_CACHE_WRITE);
     if (!request) {
       WriteEventLog('i', "HttpOpenRequest (%lu)", GetLastError());
       setJobStatus(job, kTextRequestOpenFailed);
-      return 0;
+      return false;
     }
     job.requestHandle.store(request);
     if (g_settings.NTPCheck) startClockCheck();
-    if (Aborted(job)) return 0;
+    if (Aborted(job)) return false;
 
     setJobStatus(job, kTextSending);
     if (headers[0]) WriteEventLog('i', "Headers\r\n%s", headers);
     if (!SjHttpSendRequest(request, headers)) {
       setJobStatusF(job, kTextSendFailed, static_cast<int>(GetLastError()));
-      return 0;
+      return false;
     }
-    if (Aborted(job)) return 0;
+    if (Aborted(job)) return false;
 
     setJobStatus(job, kTextStatus);
     char text[32];
     if (!SjHttpQueryInfo(request, HTTP_QUERY_STATUS_CODE, text, sizeof text)) {
       setJobStatus(job, kTextStatusFailed);
-      return 0;
+      return false;
     }
-    int status = parseDecimal(text);
-    WriteEventLog('i', "StatusCode: %d", status);
-    if (!RepeatsRequest(status, attempt == 0)) return status;
+    *status = parseDecimal(text);
+    WriteEventLog('i', "StatusCode: %d", *status);
+    if (!RepeatsRequest(*status, attempt == 0)) return true;
     // Some servers answer a first request after a pause with 501 and the
     // same request a moment later normally.
     CloseOne(job.requestHandle);
@@ -292,8 +291,8 @@ int Fetch(DownloadJob& job, const FetchPlan& plan) {
     FormatText(headers, sizeof headers, "Range: bytes=%d-\r\n", static_cast<int>(plan.resumeOffset));
     rangeSent = true;
   }
-  int status = SendRequest(job, connection, path, headers);
-  if (!status || Aborted(job)) return 0;
+  int status = 0;
+  if (!SendRequest(job, connection, path, headers, &status) || Aborted(job)) return 0;
   HINTERNET request = Handle(job.requestHandle);
 
   // 6. Size.
