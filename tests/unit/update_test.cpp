@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/store.h"
 #include "core/text.h"
 #include "net/job.h"
 #include "net/update.h"
@@ -221,6 +222,42 @@ TEST(ConvertFetched, RentalLogAfterTheKeptPostsAndNulBytes) {
   kv::UpdatePlan dp = Plan("http://h/b/dat/1.dat", 2, kv::Board2ch);
   n = kv::ConvertFetched(dat, sizeof dat - 1, sizeof dat, 0, 2, dp);
   EXPECT_EQ(std::string(dat, n), "a<>b<>c<>\x01<>\n");
+}
+
+TEST(ExpandStoredLog, WhatTheWriterStoredAndBrokenContainers) {
+  // A log as the store writes it: a container, compressing to about half.
+  std::string log;
+  uint32_t seed = 3;
+  while (log.size() < 20000) {
+    log += "名無しさん<>sage<>2024/01/01<> ";
+    for (int k = 0; k < 40; ++k) {
+      seed = seed * 1103515245 + 12345;
+      log += static_cast<char>('0' + (seed >> 16) % 70);
+    }
+    log += " <>\n";
+  }
+  kv::StoreBytes stored;
+  kv::PlanStoreBytes(log.data(), log.size(), 6, true, &stored);
+  ASSERT_NE(stored.owned, nullptr);
+  kv::ExpandedLog e;
+  ASSERT_TRUE(kv::ExpandStoredLog(stored.data, stored.length, &e));
+  EXPECT_FALSE(e.broken);
+  EXPECT_EQ(std::string(e.data, e.length), log);
+  EXPECT_EQ(e.capacity, 5 * stored.length + 1040);
+  EXPECT_EQ(e.data[e.length], 0);
+  delete[] e.data;
+
+  std::string damaged(stored.data, stored.length);
+  for (size_t i = 40; i < damaged.size(); i += 7) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+  ASSERT_TRUE(kv::ExpandStoredLog(damaged.data(), damaged.size(), &e));
+  EXPECT_TRUE(e.broken);
+  EXPECT_NE(e.zlibError, 0);
+  EXPECT_EQ(std::string(e.data, e.length), std::string(kv::kDataErrorLog, kv::kDataErrorLength));
+  delete[] e.data;
+  // Cut inside its header.
+  ASSERT_TRUE(kv::ExpandStoredLog(stored.data, 10, &e));
+  EXPECT_TRUE(e.broken);
+  delete[] e.data;
 }
 
 }  // namespace
