@@ -172,6 +172,41 @@ bool SjReadClassesRootDefault(const char* subkey, char* out, size_t cap) {
   return true;
 }
 
+HINTERNET SjInternetOpen(const char* agent, DWORD access, const char* proxy) {
+  WideText a(agent), p(proxy);
+  return InternetOpenW(a, access, proxy ? p.get() : nullptr, nullptr, 0);
+}
+HINTERNET SjInternetConnect(HINTERNET session, const char* host, INTERNET_PORT port, const char* user,
+                            const char* password) {
+  WideText h(host), u(user), p(password);
+  return InternetConnectW(session, h, port, user && *user ? u.get() : nullptr,
+                          password && *password ? p.get() : nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+}
+HINTERNET SjHttpOpenRequest(HINTERNET connection, const char* verb, const char* path, const char* version,
+                            DWORD flags) {
+  WideText v(verb), p(path), r(version);
+  return HttpOpenRequestW(connection, v, p, r, nullptr, nullptr, flags, 0);
+}
+BOOL SjHttpSendRequest(HINTERNET request, const char* headers) {
+  if (!headers || !*headers) return HttpSendRequestW(request, nullptr, 0, nullptr, 0);
+  WideText h(headers);
+  return HttpSendRequestW(request, h, static_cast<DWORD>(wcslen(h)), nullptr, 0);
+}
+BOOL SjHttpQueryInfo(HINTERNET request, DWORD level, char* out, size_t cap) {
+  if (cap) out[0] = 0;
+  wchar_t w[1024];
+  DWORD size = sizeof w - sizeof w[0];
+  if (!HttpQueryInfoW(request, level, w, &size, nullptr)) return FALSE;
+  NarrowText(w, static_cast<int>(size / sizeof w[0]), out, cap);
+  return TRUE;
+}
+static DWORD FormatMessageText(DWORD flags, HMODULE module, DWORD error, char* out, size_t cap) {
+  wchar_t w[512];
+  DWORD n = FormatMessageW(flags | FORMAT_MESSAGE_IGNORE_INSERTS, module, error, 0, w, 512, nullptr);
+  if (!n) return 0;
+  return static_cast<DWORD>(NarrowText(w, static_cast<int>(n), out, cap));
+}
+
 #else  // desktop: ANSI interfaces take Shift_JIS as it is
 
 HANDLE SjCreateFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
@@ -266,6 +301,37 @@ bool SjReadClassesRootDefault(const char* subkey, char* out, size_t cap) {
   return true;
 }
 
+HINTERNET SjInternetOpen(const char* agent, DWORD access, const char* proxy) {
+  return InternetOpenA(agent, access, proxy, nullptr, 0);
+}
+HINTERNET SjInternetConnect(HINTERNET session, const char* host, INTERNET_PORT port, const char* user,
+                            const char* password) {
+  return InternetConnectA(session, host, port, user && *user ? user : nullptr,
+                          password && *password ? password : nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+}
+HINTERNET SjHttpOpenRequest(HINTERNET connection, const char* verb, const char* path, const char* version,
+                            DWORD flags) {
+  return HttpOpenRequestA(connection, verb, path, version, nullptr, nullptr, flags, 0);
+}
+BOOL SjHttpSendRequest(HINTERNET request, const char* headers) {
+  if (!headers || !*headers) return HttpSendRequestA(request, nullptr, 0, nullptr, 0);
+  return HttpSendRequestA(request, headers, static_cast<DWORD>(strlen(headers)), nullptr, 0);
+}
+BOOL SjHttpQueryInfo(HINTERNET request, DWORD level, char* out, size_t cap) {
+  if (cap) out[0] = 0;
+  char a[1024];
+  DWORD size = sizeof a - 1;
+  if (!HttpQueryInfoA(request, level, a, &size, nullptr)) return FALSE;
+  CopyTextN(out, cap, a, size < sizeof a ? size : sizeof a - 1);
+  return TRUE;
+}
+static DWORD FormatMessageText(DWORD flags, HMODULE module, DWORD error, char* out, size_t cap) {
+  char a[1024];
+  DWORD n = FormatMessageA(flags | FORMAT_MESSAGE_IGNORE_INSERTS, module, error, 0, a, sizeof a, nullptr);
+  if (!n) return 0;
+  return static_cast<DWORD>(CopyTextN(out, cap, a, n));
+}
+
 #endif
 
 size_t FromPlatformText(const TCHAR* text, char* out, size_t cap) {
@@ -277,5 +343,17 @@ size_t FromPlatformText(const TCHAR* text, char* out, size_t cap) {
 }
 
 bool SjFileExists(const char* path) { return SjGetFileAttributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+size_t SjFormatSystemMessage(DWORD error, char* out, size_t cap) {
+  if (cap) out[0] = 0;
+  if (!cap || !error) return 0;
+  // WinINet's numbers (12000-12175) have their texts in wininet.dll.
+  DWORD n = 0;
+  if (error >= INTERNET_ERROR_BASE && error <= INTERNET_ERROR_LAST)
+    n = FormatMessageText(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleW(L"wininet.dll"), error, out, cap);
+  if (!n) n = FormatMessageText(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, out, cap);
+  while (n && (out[n - 1] == '\r' || out[n - 1] == '\n' || out[n - 1] == ' ')) out[--n] = 0;
+  return n;
+}
 
 }  // namespace kv

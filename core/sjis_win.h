@@ -4,6 +4,7 @@
 // functions. Win32 code calls these for every text-taking interface.
 #pragma once
 #include <windows.h>
+#include <wininet.h>
 
 #include <cstddef>
 
@@ -86,5 +87,19 @@ void SjEnumFontFamilies(HDC dc, FontFamilyVisitor visit, void* context);
 
 // Default value of a registry key under HKEY_CLASSES_ROOT; false when absent.
 bool SjReadClassesRootDefault(const char* subkey, char* out, size_t cap);
+
+// WinINet. Empty user or password texts are passed as none.
+HINTERNET SjInternetOpen(const char* agent, DWORD access, const char* proxy);
+HINTERNET SjInternetConnect(HINTERNET session, const char* host, INTERNET_PORT port, const char* user,
+                            const char* password);
+HINTERNET SjHttpOpenRequest(HINTERNET connection, const char* verb, const char* path, const char* version,
+                            DWORD flags);
+// headers may be null.
+BOOL SjHttpSendRequest(HINTERNET request, const char* headers);
+// A header as text into out (cap bytes, terminated); false when absent.
+BOOL SjHttpQueryInfo(HINTERNET request, DWORD level, char* out, size_t cap);
+// The system's text for an error number (WinINet's own numbers included),
+// without its line end; empty when there is none.
+size_t SjFormatSystemMessage(DWORD error, char* out, size_t cap);
 
 }  // namespace kv

@@ -67,6 +67,18 @@ class Display:
             cls._proc = None
 
 
+def board_server(**options):
+    """Starts the local board server (tools/boardserver) on free ports of
+    127.0.0.1; use it as a context manager or call stop(). Options: data,
+    ntp_port, auth ("user:password"), menu_host, demo."""
+    import sys
+    folder = os.path.join(SOURCE_DIR, "tools", "boardserver")
+    if folder not in sys.path:
+        sys.path.insert(0, folder)
+    from boardserver import BoardServer
+    return BoardServer.start(**options)
+
+
 def wait_until(predicate, timeout=10.0, step=0.05, what="condition"):
     deadline = time.time() + timeout
     while time.time() < deadline:

@@ -72,6 +72,8 @@ void UseEventLogIn(const std::string& folder) { kv::SetEventLogFolder(folder.c_s
 
 }  // namespace kvtest
 
+// Programs that use only the helpers (the benchmarks) have their own main.
+#if !defined(KV_NO_GTEST_MAIN)
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   // Code under test writes its event log here unless a test says otherwise.
@@ -79,3 +81,4 @@ int main(int argc, char** argv) {
   kv::SetEventLogFolder(logs.path().c_str());
   return RUN_ALL_TESTS();
 }
+#endif

@@ -1,0 +1,385 @@
+#include "net/fetch_win.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <cstring>
+#include <new>
+
+#include "core/app.h"
+#include "core/eventlog.h"
+#include "core/sjis_win.h"
+#include "core/text.h"
+#include "net/clock_win.h"
+
+namespace kv {
+
+namespace {
+
+struct ClearTarget {
+  HWND window;
+  UINT message;
+  WPARAM w;
+  LPARAM l;
+};
+std::atomic<HWND> g_clearWindow{nullptr};
+ClearTarget g_clear;  // written before g_clearWindow is published
+
+bool Aborted(DownloadJob& job) { return job.abortRequested.load() != 0; }
+
+HINTERNET Handle(const std::atomic<void*>& h) { return static_cast<HINTERNET>(h.load()); }
+
+void CloseOne(std::atomic<void*>& h) {
+  void* v = h.exchange(nullptr);
+  if (v) InternetCloseHandle(static_cast<HINTERNET>(v));
+}
+
+// Opens the request and sends it, repeating once after a first 501. False
+// after a failure (the status text says which) or a cancellation.
+bool SendRequest(DownloadJob& job, HINTERNET connection, const char* path, const char* headers, int* status) {
+  for (int attempt = 0;; ++attempt) {
+    setJobStatus(job, kTextRequestOpening);
+    HINTERNET request = SjHttpOpenRequest(connection, "GET", path, "HTTP/1.0", INTERNET_FLAG_NO_CACHE_WRITE);
+    if (!request) {
+      WriteEventLog('i', "HttpOpenRequest (%lu)", GetLastError());
+      setJobStatus(job, kTextRequestOpenFailed);
+      return false;
+    }
+    job.requestHandle.store(request);
+    if (g_settings.NTPCheck) startClockCheck();
+    if (Aborted(job)) return false;
+
+    setJobStatus(job, kTextSending);
+    if (headers[0]) WriteEventLog('i', "Headers\r\n%s", headers);
+    if (!SjHttpSendRequest(request, headers)) {
+      setJobStatusF(job, kTextSendFailed, static_cast<int>(GetLastError()));
+      return false;
+    }
+    if (Aborted(job)) return false;
+
+    setJobStatus(job, kTextStatus);
+    char text[32];
+    if (!SjHttpQueryInfo(request, HTTP_QUERY_STATUS_CODE, text, sizeof text)) {
+      setJobStatus(job, kTextStatusFailed);
+      return false;
+    }
+    *status = parseDecimal(text);
+    WriteEventLog('i', "StatusCode: %d", *status);
+    if (!RepeatsRequest(*status, attempt == 0)) return true;
+    // Some servers answer a first request after a pause with 501 and the
+    // same request a moment later normally.
+    CloseOne(job.requestHandle);
+  }
+}
+
+int ReadIntoMemory(DownloadJob& job, const FetchPlan& plan, HINTERNET request, int64_t fullLength) {
+  uint32_t kept = 0;
+  if (plan.keepLength) {
+    // The local copy is read again only now, after a good status, and must
+    // still be the copy the range was worked out from: another job for the
+    // same thread may have rewritten it meanwhile. If it is not, appending
+    // the answer to it would store a broken log.
+    if (!plan.loadKept || !plan.loadKept(job, plan)) {
+      job.logChanged = 1;
+      setJobStatus(job, kTextLogChanged);
+      return 0;
+    }
+    kept = job.receivedSize.load();
+  }
+  uint32_t expected = MemoryExpectedSize(fullLength, kept, plan.converted);
+  job.expectedSize = expected;
+  uint32_t capacity = MemoryBufferSize(expected, kept);
+  char* buffer = capacity ? new (std::nothrow) char[capacity]() : nullptr;
+  if (!buffer) {
+    setJobStatus(job, kTextNoMemory);
+    return 0;
+  }
+  if (kept) {
+    JobDataLock held(job);
+    memcpy(buffer, held.data(), kept < held.size() ? kept : held.size());
+  } else {
+    job.receivedSize = 0;  // nothing of an earlier buffer is in the new one
+  }
+  replaceJobData(job, buffer, capacity);
+  setJobStatus(job, kTextReading);
+  job.rate = 0;
+  job.state = kJobReceiving;
+
+  uint32_t position = 0;
+  if (plan.resume == ResumeKind::ThreadLog && plan.resumeOffset) {
+    // The range starts at the local copy's last byte, a line feed; getting
+    // it back proves that the server's log still begins with the local one.
+    unsigned char first = 0;
+    DWORD got = 0;
+    BOOL ok = InternetReadFile(request, &first, 1, &got);
+    if (ResumeByteShowsChange(ok != FALSE, got, first)) {
+      job.logChanged = 1;
+      setJobStatus(job, kTextLogChanged);
+      return 0;
+    }
+    position = kept;
+  } else if (plan.converted) {
+    position = kept;
+  }
+  uint32_t readSize = expected > position ? expected - position : 0;
+  if (readSize > kReadChunk) readSize = kReadChunk;
+
+  if (job.ReadType == kReadList) RequestThreadListClear();
+  job.emptyReads = 0;
+  char* data = buffer;
+  while (position < expected) {
+    if (Aborted(job)) return 0;
+    DWORD start = GetTickCount();
+    DWORD got = 0;
+    if (!InternetReadFile(request, data + position, readSize, &got)) {
+      DWORD error = GetLastError();
+      WriteEventLog('i', kTextReadError, static_cast<int>(error));
+      char message[256];
+      if (error && SjFormatSystemMessage(error, message, sizeof message)) WriteEventLog('i', "%.200s", message);
+      break;  // what arrived is kept
+    }
+    if (got == 0) {
+      EmptyRead step = OnEmptyRead(expected, &job.emptyReads, job.retryLimit);
+      if (step != EmptyRead::Pause) break;
+      Sleep(kEmptyReadPauseMs);
+      continue;
+    }
+    if (IsHtmlInsteadOfData(plan.scriptBoard, job.ReadType, position, data + position, got)) {
+      char text[64];
+      FormatText(text, sizeof text, kTextStatusError, 404);
+      setJobStatusLevel(job, 'W', text);
+      return 0;
+    }
+    position += got;
+    data[position] = 0;
+    job.receivedSize = position;
+    job.rate = RateOf(got, GetTickCount() - start);
+    readSize = expected - position < kReadChunk ? expected - position : kReadChunk;
+    Sleep(0);
+    if (job.ReadType == kReadList && g_settings.TListMax > 0 &&
+        position > static_cast<uint32_t>(g_settings.TListMax)) {
+      WriteEventLog('i', "%s", kTextListCut);
+      break;
+    }
+  }
+  job.receivedSize = position;
+  closeHandles(job);
+  setJobStatus(job, kTextDone);
+  job.rate = 0;
+  return 1;
+}
+
+int ReadIntoFile(DownloadJob& job, const FetchPlan& plan, HINTERNET request, int status, int64_t fullLength) {
+  WriteEventLog('i', "File Download Mode");
+  setJobStatus(job, kTextReading);
+  job.rate = 0;
+  job.expectedSize = static_cast<uint32_t>(fullLength > UINT32_MAX ? UINT32_MAX : fullLength);
+  HANDLE file = plan.targetFile ? SjCreateFile(plan.targetFile, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                               OPEN_ALWAYS)
+                                : INVALID_HANDLE_VALUE;
+  if (file == INVALID_HANDLE_VALUE) {
+    setJobStatus(job, kTextFileOpenFailed);
+    return 0;
+  }
+  // Only a 206 continues the partial file; any other answer is the whole
+  // file, which must not follow the part already held.
+  if (status != 206) {
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+  }
+  LARGE_INTEGER size{};
+  GetFileSizeEx(file, &size);
+  SetFilePointer(file, 0, nullptr, FILE_END);
+  int64_t position = size.QuadPart;
+  job.state = kJobReceiving;
+  job.emptyReads = 0;
+  char chunk[kReadChunk];
+  DWORD readSize = kReadChunk;
+  // Without a length the file is read until the server closes (an empty
+  // read); cutting a partial file and then reading nothing would lose it.
+  bool lengthKnown = fullLength > 0;
+  while (!lengthKnown || position < fullLength) {
+    if (Aborted(job)) {
+      CloseHandle(file);
+      return 0;
+    }
+    DWORD start = GetTickCount();
+    DWORD got = 0;
+    if (!InternetReadFile(request, chunk, readSize, &got)) {
+      DWORD error = GetLastError();
+      if (error)
+        setJobStatusF(job, kTextReadError, static_cast<int>(error));
+      else
+        setJobStatus(job, kTextFileReadFailed);
+      break;  // the partial file stays for the next attempt
+    }
+    if (got == 0) {
+      if (!lengthKnown) break;
+      if (++job.emptyReads >= static_cast<int32_t>(job.retryLimit)) {
+        CloseHandle(file);
+        return 0;
+      }
+      Sleep(kEmptyReadPauseMs);
+      continue;
+    }
+    DWORD written = 0;
+    if (!WriteFile(file, chunk, got, &written, nullptr) || written != got) {
+      setJobStatus(job, kTextFileOpenFailed);
+      CloseHandle(file);
+      return 0;
+    }
+    position += got;
+    job.receivedSize = static_cast<uint32_t>(position);
+    job.rate = RateOf(got, GetTickCount() - start);
+    if (lengthKnown)
+      readSize = fullLength - position < kReadChunk ? static_cast<DWORD>(fullLength - position) : kReadChunk;
+  }
+  GetFileSizeEx(file, &size);
+  job.receivedSize = static_cast<uint32_t>(size.QuadPart);
+  CloseHandle(file);
+  closeHandles(job);
+  setJobStatus(job, kTextDone);
+  job.rate = 0;
+  return 1;
+}
+
+int Fetch(DownloadJob& job, const FetchPlan& plan) {
+  // 1. The internet handle, with the proxy rules of the settings.
+  setJobStatus(job, kTextOpening);
+  ProxyAccess access = ChooseProxyAccess(g_settings.ProxyIEs, g_settings.Proxyadr);
+  DWORD type = INTERNET_OPEN_TYPE_DIRECT;
+  const char* proxy = nullptr;
+  if (access == ProxyAccess::Named) {
+    type = INTERNET_OPEN_TYPE_PROXY;
+    proxy = g_settings.Proxyadr;
+    WriteEventLog('i', "Proxy=%s", proxy);
+  } else if (access == ProxyAccess::Preconfigured) {
+    type = INTERNET_OPEN_TYPE_PRECONFIG;
+  }
+  HINTERNET session = SjInternetOpen(kUserAgent, type, proxy);
+  if (!session) {
+    setJobStatus(job, kTextOpenFailed);
+    return 0;
+  }
+  job.internetHandle.store(session);
+  if (Aborted(job)) return 0;
+
+  // 2. The connection; an address naming its own port is fetched from it.
+  setJobStatus(job, kTextConnecting);
+  char host[260], path[520];
+  uint16_t explicitPort = 0;
+  HINTERNET connection = nullptr;
+  if (SplitFetchUrl(job.url, host, sizeof host, &explicitPort, path, sizeof path)) {
+    INTERNET_PORT port = explicitPort ? explicitPort : static_cast<INTERNET_PORT>(job.port ? job.port : 80);
+    connection = SjInternetConnect(session, host, port, job.userName, job.password);
+  }
+  if (!connection) {
+    setJobStatus(job, kTextConnectFailed);
+    return 0;
+  }
+  job.connectHandle.store(connection);
+  if (Aborted(job)) return 0;
+
+  // 3-5. Request, send, status.
+  char headers[64] = "";
+  bool rangeSent = false;
+  if (plan.resume == ResumeKind::ThreadLog && plan.resumeOffset) {
+    FormatText(headers, sizeof headers, "Range: bytes=%d-\r\n", static_cast<int>(plan.resumeOffset - 1));
+    rangeSent = true;
+  } else if (plan.resume == ResumeKind::File && plan.resumeOffset) {
+    FormatText(headers, sizeof headers, "Range: bytes=%d-\r\n", static_cast<int>(plan.resumeOffset));
+    rangeSent = true;
+  }
+  int status = 0;
+  if (!SendRequest(job, connection, path, headers, &status) || Aborted(job)) return 0;
+  HINTERNET request = Handle(job.requestHandle);
+
+  // 6. Size.
+  setJobStatus(job, kTextSize);
+  char text[32];
+  bool lengthKnown = SjHttpQueryInfo(request, HTTP_QUERY_CONTENT_LENGTH, text, sizeof text) != FALSE;
+  int64_t fullLength = 0;
+  int64_t contentLength = -1;
+  if (lengthKnown) {
+    contentLength = parseDecimal(text);
+    WriteEventLog('i', "Content-Length: %d", static_cast<int>(contentLength));
+    fullLength = FullLength(true, contentLength, plan.resumeOffset, plan.resume, status);
+    WriteEventLog('i', "Full-Length: %d", static_cast<int>(fullLength > INT32_MAX ? INT32_MAX : fullLength));
+  }
+
+  // 7. What the answer means.
+  bool fileMode = job.ReadType == kReadFile;
+  AnswerFacts facts{status, rangeSent, plan.resume, contentLength, fullLength, fileMode,
+                    plan.localExists && plan.loadLocal};
+  switch (DecideAnswer(facts)) {
+    case Answer::NoNewData:
+      setJobStatus(job, kTextNoNewData);
+      return 0;
+    case Answer::TooLarge:
+      job.expectedSize = static_cast<uint32_t>(fullLength > UINT32_MAX ? UINT32_MAX : fullLength);
+      setJobStatus(job, kTextTooLarge);
+      return 0;
+    case Answer::StatusError:
+      setJobStatusF(job, kTextStatusError, status);
+      return 0;
+    case Answer::LogChanged:
+      job.logChanged = 1;
+      setJobStatus(job, kTextLogChanged);
+      return 0;
+    case Answer::LoadLocal:
+      setJobStatus(job, kTextLoadingLog);
+      if (!plan.loadLocal(job, plan)) {
+        setJobStatusF(job, kTextStatusError, status);
+        return 0;
+      }
+      job.state = kJobReceiving;
+      setJobStatus(job, kTextLogLoaded);
+      return 1;
+    case Answer::ReadBody:
+      break;
+  }
+  char raw[kRawHeaderBuffer];
+  if (SjHttpQueryInfo(request, HTTP_QUERY_RAW_HEADERS_CRLF, raw, sizeof raw)) {
+    size_t n = strlen(raw);
+    if (n < kRawHeaderLogLimit) {
+      WriteEventLog('i', "Raw headers");
+      WriteEventLogRaw(raw, n);
+    }
+  }
+  // 8. The body.
+  if (fileMode) return ReadIntoFile(job, plan, request, status, fullLength);
+  return ReadIntoMemory(job, plan, request, fullLength);
+}
+
+}  // namespace
+
+int fetchUrl(DownloadJob& job, const FetchPlan& plan) {
+  int result = Fetch(job, plan);
+  closeHandles(job);
+  return result;
+}
+
+void SetThreadListClearTarget(HWND window, UINT message, WPARAM w, LPARAM l) {
+  g_clearWindow = nullptr;
+  g_clear = ClearTarget{window, message, w, l};
+  g_clearWindow = window;
+}
+
+void RequestThreadListClear() {
+  // Posted, not sent: the main thread empties the list when it next reads
+  // its queue, and posted messages come before the owner's next timer
+  // tick, so no part of the new list is shown before the clear. A worker
+  // never waits for the main thread (which may itself be in stopJob).
+  HWND window = g_clearWindow.load();
+  if (window) PostMessage(window, g_clear.message, g_clear.w, g_clear.l);
+}
+
+void closeHandles(DownloadJob& job) {
+  CloseOne(job.requestHandle);
+  CloseOne(job.connectHandle);
+  CloseOne(job.internetHandle);
+  Sleep(0);
+}
+
+}  // namespace kv

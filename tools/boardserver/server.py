@@ -1,0 +1,715 @@
+#!/usr/bin/env python3
+"""A 2ch-compatible board server on loopback, with the faults of the real ones.
+
+It serves a data folder of boards to the reader under test and to the demo:
+
+  /bbsmenu.html                    board menu in the dialect the board tree reads
+  /BOARD/subject.txt               thread index (Shift_JIS; EUC-JP on rental boards)
+  /BOARD/dat/KEY.dat               thread log, with Range (206 / 416)
+  /bbs/read.pl?BBS=B&KEY=K&START=N regional reading script (Shift_JIS HTML)
+  /bbs/read.cgi/CAT/NUM/KEY/N-     rental reading script (EUC-JP HTML)
+  anything else under the folder   served as a file (with Range)
+
+Requests with an absolute URL ("GET http://any.host/path") are answered the
+same way, so the program can be pointed at it as a proxy and use the board
+services' host names without ever resolving them. A UDP NTP responder runs
+beside it. Tests steer both through /_kv/... (see Control below) and read the
+request log.
+
+Standard library only. Run "server.py --help" for the options.
+"""
+import argparse
+import base64
+import json
+import os
+import re
+import socket
+import socketserver
+import struct
+import sys
+import threading
+import time
+import urllib.parse
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+NTP_EPOCH = 2208988800  # seconds from 1900-01-01 to 1970-01-01
+ABONE_LINE = "あぼーん<>あぼーん<>あぼーん<>あぼーん<>"
+
+
+# --------------------------------------------------------------------------
+# Character sets. The program's own texts are Shift_JIS (cp932); the rental
+# family serves EUC-JP. The conversion is done byte by byte with the standard
+# mapping so that it is the exact inverse of the reader's conversion (codecs
+# disagree about a few characters such as the wave dash).
+
+def sjis_to_euc(data):
+    out = bytearray()
+    i, n = 0, len(data)
+    while i < n:
+        c = data[i]
+        if c < 0x80:
+            out.append(c)
+            i += 1
+        elif 0xA1 <= c <= 0xDF:  # half-width katakana
+            out += bytes((0x8E, c))
+            i += 1
+        elif i + 1 < n and ((0x81 <= c <= 0x9F) or (0xE0 <= c <= 0xFC)):
+            s2 = data[i + 1]
+            k = c - 0x30 if c <= 0x9F else c - 0x70
+            if s2 >= 0x9F:
+                out += bytes((2 * k, s2 + 2))
+            elif s2 >= 0x80:
+                out += bytes((2 * k - 1, s2 + 0x60))
+            else:
+                out += bytes((2 * k - 1, s2 + 0x61))
+            i += 2
+        else:
+            i += 1  # a byte that is not Shift_JIS: dropped
+    return bytes(out)
+
+
+def sj(text):
+    return text.encode("cp932")
+
+
+# --------------------------------------------------------------------------
+# Thread logs
+
+def make_post(number, title="", body=None, name="名無しさん", mail="sage"):
+    """One log line (Shift_JIS bytes, LF). Bodies carry characters whose trail
+    byte is 0x5C ("表", "ソ") and the wave dash, which catch conversion bugs."""
+    if body is None:
+        body = "本文%dです。表示のテスト ソフト～ <br> 二行目 %d" % (number, number)
+    date = "2024/01/%02d(月) %02d:%02d:%02d ID:kv%04d" % (1 + number % 28, number % 24, number % 60,
+                                                        (number * 7) % 60, number % 10000)
+    return sj("%s<>%s<>%s<> %s <>%s\n" % (name, mail, date, body, title))
+
+
+def make_log(posts, title="テストスレ", start=1):
+    return b"".join(make_post(i, title if i == 1 else "") for i in range(start, start + posts))
+
+
+def split_posts(log):
+    """Lines of a log (without their LF)."""
+    lines = log.split(b"\n")
+    if lines and lines[-1] == b"":
+        lines.pop()
+    return lines
+
+
+def post_fields(line):
+    parts = line.split(b"<>")
+    while len(parts) < 5:
+        parts.append(b"")
+    return parts
+
+
+# --------------------------------------------------------------------------
+# The server's state: data folder, rules, request log, authentication, NTP.
+
+class Rule:
+    """What the next matching request(s) get instead of the normal answer."""
+
+    def __init__(self, params):
+        self.path = params.get("path", "")
+        self.prefix = params.get("prefix", "0") == "1"
+        self.count = int(params.get("count", "1"))  # -1: every request
+        self.params = params
+
+    def matches(self, path):
+        if self.count == 0:
+            return False
+        return path.startswith(self.path) if self.prefix else path == self.path
+
+
+class Board:
+    def __init__(self, data, menu_host=None):
+        self.data = os.path.abspath(data)
+        os.makedirs(self.data, exist_ok=True)
+        self.menu_host = menu_host
+        self.lock = threading.Lock()
+        self.rules = []
+        self.hidden = {}  # local path of a log -> post numbers left out of reading-script pages
+        self.log = []
+        self.auth = None  # (user, password)
+        self.ntp = {"offset": 0.0, "mode": "normal", "then_good": False, "bad_offset": 3 * 86400.0}
+        self.ntp_requests = 0
+        self.last_activity = time.time()
+        self.log_file = None
+
+    def record(self, entry):
+        with self.lock:
+            self.log.append(entry)
+
+    def finished(self, entry):
+        if self.log_file:
+            with self.lock:
+                self.log_file.write(self.format_entry(entry))
+                self.log_file.flush()
+
+    # Files -----------------------------------------------------------------
+    def local(self, path):
+        """The file for a URL path, or None when it would leave the folder."""
+        rel = urllib.parse.unquote(path.split("?", 1)[0]).lstrip("/")
+        full = os.path.abspath(os.path.join(self.data, rel))
+        if full != self.data and not full.startswith(self.data + os.sep):
+            return None
+        return full
+
+    def read(self, path):
+        full = self.local(path)
+        if full and os.path.isfile(full):
+            with open(full, "rb") as f:
+                return f.read()
+        return None
+
+    def write(self, path, data, append=False):
+        full = self.local(path)
+        if not full:
+            raise ValueError("bad path")
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        with open(full, "ab" if append else "wb") as f:
+            f.write(data)
+
+    def board_info(self, folder):
+        """board.json of a board folder (URL path ending in "/"), or defaults."""
+        full = self.local(folder + "board.json")
+        info = {}
+        if full and os.path.isfile(full):
+            with open(full, "r", encoding="utf-8") as f:
+                info = json.load(f)
+        info.setdefault("family", "2ch")
+        info.setdefault("name", folder.strip("/"))
+        info.setdefault("category", "テスト")
+        return info
+
+    def boards(self):
+        """(URL folder, info) of every board, in folder order."""
+        found = []
+        for root, dirs, files in os.walk(self.data):
+            dirs.sort()
+            if "board.json" in files or "dat" in dirs:
+                rel = os.path.relpath(root, self.data).replace(os.sep, "/")
+                folder = "/" + rel + "/"
+                found.append((folder, self.board_info(folder)))
+        return found
+
+    # Generated pages ---------------------------------------------------------
+    def menu(self, host):
+        out = ["<HTML><HEAD><META http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">"
+               "<TITLE>BBS MENU</TITLE></HEAD><BODY>\n<!-- <menu> generated by the board server -->\n"]
+        category = None
+        for folder, info in sorted(self.boards(), key=lambda b: (b[1]["category"], b[0])):
+            if info["category"] != category:
+                category = info["category"]
+                out.append("<BR><BR><B>%s</B><BR>\n" % category)
+            out.append("<A HREF=http://%s%s>%s</A><br>\n" % (info.get("host") or self.menu_host or host, folder,
+                                                             info["name"]))
+        out.append("</BODY></HTML>\n")
+        return sj("".join(out))
+
+    def subject(self, folder, info):
+        """The index of a board: its own subject.txt when there is one, else
+        made from its logs, newest first."""
+        rows = []
+        dat = self.local(folder + "dat")
+        if dat and os.path.isdir(dat):
+            for name in os.listdir(dat):
+                if not name.endswith(".dat"):
+                    continue
+                with open(os.path.join(dat, name), "rb") as f:
+                    lines = split_posts(f.read())
+                title = post_fields(lines[0])[4] if lines else b""
+                rows.append((os.path.getmtime(os.path.join(dat, name)), name[:-4], title, len(lines)))
+        rows.sort(key=lambda r: (-r[0], r[1]))
+        if info["family"] == "rental":
+            return b"".join(b"%s.cgi,%s(%d)\n" % (k.encode(), t, c) for _, k, t, c in rows)
+        return b"".join(b"%s.dat<>%s (%d)\n" % (k.encode(), t, c) for _, k, t, c in rows)
+
+    def script_page(self, log_path, start, euc):
+        """A reading-script page: post 1, then posts from start on, in the HTML
+        shape of the regional and rental services; hidden posts leave gaps."""
+        log = self.read(log_path)
+        if log is None:
+            return None
+        lines = split_posts(log)
+        hidden = self.hidden.get(self.local(log_path), set())
+        title = post_fields(lines[0])[4] if lines else b""
+        out = [b"<html><head><title>" + title + b"</title></head><body>\n<h1>" + title + b"</h1>\n<dl>\n"]
+        numbers = [1] + list(range(max(start, 2), len(lines) + 1))
+        for n in numbers:
+            if n > len(lines) or n in hidden:
+                continue
+            name, mail, date, body, _ = post_fields(lines[n - 1])[:5]
+            if mail:
+                who = b"<a href=\"mailto:" + mail + b"\"><b>" + name + b"</b></a>"
+            else:
+                who = b"<font color=\"#008800\"><b>" + name + b"</b></font>"
+            out.append(b"<dt><a name=\"%d\">%d</a> " % (n, n) + sj("名前：") + who + b" " + sj("投稿日：") + date +
+                       b"<dd>" + body.strip() + b"<br><br>\n")
+        out.append(b"</dl>\n<!-- end of page -->\n</body></html>\n")
+        page = b"".join(out)
+        return sjis_to_euc(page) if euc else page
+
+    # Control -----------------------------------------------------------------
+    def control(self, command, q, body):
+        """Handles /_kv/COMMAND; returns (status, bytes)."""
+        p = lambda k, d=None: q.get(k, d)
+        with self.lock:
+            if command == "ping":
+                return 200, b"ok"
+            if command == "put":
+                self.write(p("path"), body)
+                return 200, b"ok"
+            if command == "get":
+                data = self.read(p("path"))
+                return (200, data) if data is not None else (404, b"missing")
+            if command == "delete":
+                full = self.local(p("path"))
+                if full and os.path.isfile(full):
+                    os.remove(full)
+                return 200, b"ok"
+            if command == "board":
+                folder = p("path")
+                info = {"family": p("family", "2ch"), "name": p("name", folder.strip("/")),
+                        "category": p("category", "テスト")}
+                if p("host"):
+                    info["host"] = p("host")
+                self.write(folder + "board.json", json.dumps(info, ensure_ascii=False).encode("utf-8"))
+                full = self.local(folder + "dat")
+                os.makedirs(full, exist_ok=True)
+                return 200, b"ok"
+            if command == "thread":
+                self.write(p("path"), make_log(int(p("posts", "1")), p("title", "テストスレ")))
+                return 200, b"ok"
+            if command == "append":
+                if body:
+                    self.write(p("path"), body, append=True)
+                else:
+                    log = self.read(p("path")) or b""
+                    have = len(split_posts(log))
+                    self.write(p("path"), b"".join(make_post(i) for i in range(have + 1, have + 1 + int(p("count", "1")))),
+                               append=True)
+                return 200, b"ok"
+            if command == "abone":
+                log = self.read(p("path"))
+                if log is None:
+                    return 404, b"missing"
+                lines = split_posts(log)
+                n = int(p("post", "1"))
+                if 1 <= n <= len(lines):
+                    title = post_fields(lines[n - 1])[4]
+                    lines[n - 1] = sj(ABONE_LINE) + title
+                self.write(p("path"), b"".join(l + b"\n" for l in lines))
+                return 200, b"ok"
+            if command == "hide":
+                key = self.local(p("path"))
+                self.hidden[key] = set(int(x) for x in p("posts", "").split(",") if x)
+                return 200, b"ok"
+            if command == "rule":
+                self.rules.append(Rule(q))
+                return 200, b"ok"
+            if command == "clear-rules":
+                self.rules = []
+                return 200, b"ok"
+            if command == "log":
+                return 200, "".join(self.format_entry(e) for e in self.log).encode("utf-8")
+            if command == "clear-log":
+                self.log = []
+                return 200, b"ok"
+            if command == "auth":
+                self.auth = (p("user"), p("password", "")) if p("user") else None
+                return 200, b"ok"
+            if command == "ntp":
+                for key in ("offset", "bad_offset"):
+                    if p(key) is not None:
+                        self.ntp[key] = float(p(key))
+                if p("mode"):
+                    self.ntp["mode"] = p("mode")
+                if p("then_good") is not None:
+                    self.ntp["then_good"] = p("then_good") == "1"
+                return 200, b"ok"
+            if command == "ntp-count":
+                return 200, b"%d" % self.ntp_requests
+            if command == "reset":
+                self.rules, self.log, self.hidden, self.auth = [], [], {}, None
+                self.ntp = {"offset": 0.0, "mode": "normal", "then_good": False, "bad_offset": 3 * 86400.0}
+                self.ntp_requests = 0
+                return 200, b"ok"
+        return 404, b"unknown command"
+
+    @staticmethod
+    def format_entry(e):
+        # One line per request, tab-separated: method, URL as requested,
+        # host, range header ("-" when none), status, body bytes sent, all
+        # bytes sent, user of Basic authentication ("-"), 1 when it came as
+        # a proxy request, user agent.
+        return "%s\t%s\t%s\t%s\t%d\t%d\t%d\t%s\t%d\t%s\n" % (
+            e["method"], e["url"], e["host"], e["range"] or "-", e["status"], e["bytes"], e["wire"],
+            e["user"] or "-", 1 if e["proxy"] else 0, e["agent"] or "-")
+
+    def take_rule(self, path):
+        with self.lock:
+            for r in self.rules:
+                if r.matches(path):
+                    if r.count > 0:
+                        r.count -= 1
+                    return r.params
+        return {}
+
+
+# --------------------------------------------------------------------------
+# HTTP
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+    server_version = "kvboard/1.0"
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        self.serve("GET")
+
+    def do_HEAD(self):
+        self.serve("HEAD")
+
+    def do_POST(self):
+        self.serve("POST")
+
+    def do_PUT(self):
+        self.serve("PUT")
+
+    # Answer writing ----------------------------------------------------------
+    def answer(self, status, body=b"", headers=(), length=True, trickle=None, declared=None, cut=None,
+               generator=None):
+        """Writes status line, headers and body and counts what went out.
+        length False leaves Content-Length out (the body then ends with the
+        connection); trickle is (bytes, ms) per piece; declared announces a
+        length the body (or generator) provides; cut closes after that many
+        body bytes."""
+        reason = {200: "OK", 206: "Partial Content", 401: "Unauthorized", 404: "Not Found",
+                  416: "Requested Range Not Satisfiable", 501: "Not Implemented"}.get(status, "Status")
+        total = declared if declared is not None else len(body)
+        head = ["HTTP/1.0 %d %s" % (status, reason), "Server: kvboard/1.0", "Connection: close"]
+        head += ["%s: %s" % h for h in headers]
+        if length:
+            head.append("Content-Length: %d" % total)
+        raw = ("\r\n".join(head) + "\r\n\r\n").encode("latin-1")
+        # The counts are raised before each write, so that a client that has
+        # read the bytes always finds them in the log already.
+        self.entry.update(status=status, bytes=0, wire=len(raw))
+        sent = 0
+        try:
+            self.wfile.write(raw)
+            if self.command == "HEAD":
+                return
+            pieces = generator if generator is not None else [body]
+            limit = cut if cut is not None else total
+            for piece in pieces:
+                piece = piece[:max(0, limit - sent)]
+                step = trickle[0] if trickle else len(piece) or 1
+                for i in range(0, len(piece), step):
+                    chunk = piece[i:i + step]
+                    self.entry["bytes"] = sent + len(chunk)
+                    self.entry["wire"] = len(raw) + sent + len(chunk)
+                    self.wfile.write(chunk)
+                    sent += len(chunk)
+                    if trickle:
+                        self.wfile.flush()
+                        time.sleep(trickle[1] / 1000.0)
+                if sent >= limit:
+                    break
+            self.wfile.flush()
+        except (BrokenPipeError, ConnectionResetError, ConnectionAbortedError, socket.timeout):
+            # What the client never took does not count.
+            self.entry["bytes"] = sent
+            self.entry["wire"] = len(raw) + sent
+            self.close_connection = True
+
+    def serve(self, method):
+        board = self.server.board
+        board.last_activity = time.time()
+        target = self.path
+        proxy = target.startswith("http://")
+        if proxy:
+            parsed = urllib.parse.urlsplit(target)
+            host = parsed.netloc
+            path = parsed.path or "/"
+            query = parsed.query
+        else:
+            host = self.headers.get("Host", "")
+            path, _, query = target.partition("?")
+        length = int(self.headers.get("Content-Length") or 0)
+        body = self.rfile.read(length) if length else b""
+
+        if path.startswith("/_kv/"):
+            q = dict(urllib.parse.parse_qsl(query, keep_blank_values=True))
+            try:
+                status, data = board.control(path[5:], q, body)
+            except Exception as e:  # a bad control request must not end the server
+                status, data = 400, repr(e).encode()
+            self.entry = {}
+            self.answer(status, data, [("Content-Type", "text/plain")])
+            if path == "/_kv/quit":
+                threading.Thread(target=self.server.shutdown, daemon=True).start()
+            return
+
+        user = password = None
+        auth = self.headers.get("Authorization", "")
+        if auth.startswith("Basic "):
+            try:
+                user, _, password = base64.b64decode(auth[6:]).decode("latin-1").partition(":")
+            except ValueError:
+                user, password = None, None
+        self.entry = {"method": method, "url": target, "host": host, "range": self.headers.get("Range"),
+                      "status": 0, "bytes": 0, "wire": 0, "user": user, "proxy": proxy,
+                      "agent": self.headers.get("User-Agent")}
+        # Logged as it starts; status and counts are filled in as it goes.
+        board.record(self.entry)
+        if board.auth and (user, password) != board.auth:
+            self.answer(401, b"<html><body>401 Authorization Required</body></html>",
+                        [("WWW-Authenticate", 'Basic realm="kvboard"'), ("Content-Type", "text/html")])
+        else:
+            self.route(board, method, host, path, query, body)
+        board.finished(self.entry)
+
+    # Routing -----------------------------------------------------------------
+    def route(self, board, method, host, path, query, body):
+        rule = board.take_rule(path)
+        length = rule.get("nolength", "0") != "1"
+        trickle = None
+        if rule.get("trickle"):
+            size, _, ms = rule["trickle"].partition(":")
+            trickle = (max(1, int(size)), int(ms or "100"))
+        cut = int(rule["cut"]) if rule.get("cut") else None
+        extra = dict(length=length, trickle=trickle, cut=cut)
+
+        if rule.get("status"):
+            code = int(rule["status"])
+            self.answer(code, b"<html><head><title>%d</title></head><body>error %d</body></html>\n" % (code, code),
+                        [("Content-Type", "text/html")], **extra)
+            return
+        if rule.get("html") == "1":
+            # What an overloaded or moved server sends where data was expected.
+            self.answer(200, sj("<html><head><title>ERROR</title></head><body>ただいま混雑しています。</body></html>\n"),
+                        [("Content-Type", "text/html")], **extra)
+            return
+        if rule.get("size"):
+            size = int(rule["size"])
+            piece = make_log(40)
+            self.answer(200, declared=size, generator=(piece for _ in range(size // len(piece) + 1)),
+                        headers=[("Content-Type", "text/plain")], **extra)
+            return
+
+        if method == "POST":
+            # The posting script comes with its own work; until then it is refused.
+            self.answer(501, b"<html><body>not here yet</body></html>", [("Content-Type", "text/html")])
+            return
+
+        if path in ("/bbsmenu.html", "/bbsmenu.htm"):
+            self.answer(200, board.menu(host), [("Content-Type", "text/html; charset=Shift_JIS")], **extra)
+            return
+        if path == "/bbs/read.pl":
+            q = dict(urllib.parse.parse_qsl(query))
+            page = board.script_page("/%s/dat/%s.dat" % (q.get("BBS", ""), q.get("KEY", "")),
+                                     int(q.get("START", "1") or 1), euc=False)
+            self.send_page(page, "Shift_JIS", extra)
+            return
+        m = re.match(r"^/bbs/read\.cgi/([^/]+)/([^/]+)/(\d+)/?(\d*)", path)
+        if m:
+            page = board.script_page("/%s/%s/dat/%s.dat" % (m.group(1), m.group(2), m.group(3)),
+                                     int(m.group(4) or 1), euc=True)
+            self.send_page(page, "EUC-JP", extra)
+            return
+        if path.endswith("/subject.txt"):
+            folder = path[:-len("subject.txt")]
+            info = board.board_info(folder)
+            data = board.read(path)
+            if data is None:
+                data = board.subject(folder, info)
+            if info["family"] == "rental":
+                data = sjis_to_euc(data)
+            self.send_data(data, extra)
+            return
+        data = board.read(path)
+        if data is None:
+            self.answer(404, b"<html><head><title>404 Not Found</title></head><body>Not Found</body></html>\n",
+                        [("Content-Type", "text/html")], **extra)
+            return
+        if rule.get("ignore_range") == "1":
+            self.send_data(data, extra, ranges=False)
+        else:
+            self.send_data(data, extra)
+
+    def send_page(self, page, charset, extra):
+        if page is None:
+            self.answer(404, b"<html><body>no such thread</body></html>\n", [("Content-Type", "text/html")], **extra)
+        else:
+            self.answer(200, page, [("Content-Type", "text/html; charset=" + charset)], **extra)
+
+    def send_data(self, data, extra, ranges=True):
+        """A file with the byte ranges of the real servers: "bytes=N-" gives
+        206 with the tail, or 416 when N is at or past the end."""
+        spec = self.headers.get("Range", "") if ranges else ""
+        m = re.match(r"^\s*bytes\s*=\s*(\d+)\s*-\s*(\d*)\s*$", spec)
+        if m:
+            first = int(m.group(1))
+            last = int(m.group(2)) if m.group(2) else len(data) - 1
+            if first >= len(data) or last < first:
+                self.answer(416, b"", [("Content-Range", "bytes */%d" % len(data))], **extra)
+                return
+            last = min(last, len(data) - 1)
+            self.answer(206, data[first:last + 1], [("Content-Type", "text/plain"),
+                        ("Content-Range", "bytes %d-%d/%d" % (first, last, len(data)))], **extra)
+            return
+        self.answer(200, data, [("Content-Type", "text/plain")], **extra)
+
+
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+    allow_reuse_address = False
+
+
+# --------------------------------------------------------------------------
+# NTP
+
+class NtpResponder:
+    """Answers NTP client requests with the local time plus an offset that a
+    test sets. Faulty modes: silent (no answer), short (47 bytes), client
+    (mode 3 instead of 4), zero (transmit time 0), spoof (the answer comes
+    from another port). With then_good a faulty answer is followed by a good
+    one, which shows that the client kept waiting."""
+
+    def __init__(self, board, host, port):
+        self.board = board
+        self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.sock.bind((host, port))
+        self.port = self.sock.getsockname()[1]
+        self.spoof = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.spoof.bind((host, 0))
+        threading.Thread(target=self.run, daemon=True).start()
+
+    @staticmethod
+    def packet(offset, mode=4, transmit=True, length=48):
+        t = time.time() + offset + NTP_EPOCH
+        seconds = int(t)
+        fraction = int((t - seconds) * 2 ** 32) & 0xFFFFFFFF
+        p = bytearray(48)
+        p[0] = (0 << 6) | (3 << 3) | mode
+        p[1] = 1  # stratum 1
+        p[12:16] = b"KVEL"
+        struct.pack_into(">II", p, 32, seconds & 0xFFFFFFFF, fraction)  # receive
+        if transmit:
+            struct.pack_into(">II", p, 40, seconds & 0xFFFFFFFF, fraction)
+        return bytes(p[:length])
+
+    def run(self):
+        while True:
+            try:
+                data, peer = self.sock.recvfrom(512)
+            except OSError:
+                return
+            board = self.board
+            with board.lock:
+                board.ntp_requests += 1
+                cfg = dict(board.ntp)
+            board.last_activity = time.time()
+            mode = cfg["mode"]
+            bad = cfg["bad_offset"]
+            if mode == "normal":
+                self.sock.sendto(self.packet(cfg["offset"]), peer)
+                continue
+            if mode == "short":
+                self.sock.sendto(self.packet(bad, length=47), peer)
+            elif mode == "client":
+                self.sock.sendto(self.packet(bad, mode=3), peer)
+            elif mode == "zero":
+                self.sock.sendto(self.packet(bad, transmit=False), peer)
+            elif mode == "spoof":
+                self.spoof.sendto(self.packet(bad), peer)
+            if cfg["then_good"]:
+                time.sleep(0.2)
+                self.sock.sendto(self.packet(cfg["offset"]), peer)
+
+
+# --------------------------------------------------------------------------
+
+def write_port_file(path, http_port, ntp_port):
+    # Written whole under a temporary name and then renamed, so a reader
+    # never sees half a line.
+    tmp = path + ".tmp"
+    with open(tmp, "w") as f:
+        f.write("%d %d\n" % (http_port, ntp_port))
+    os.replace(tmp, path)
+
+
+def seed_demo(board):
+    """A small set of boards for the demo and for tests that want some."""
+    if board.boards():
+        return
+    board.control("board", {"path": "/news/", "name": "ニュース速報", "category": "ニュース"}, b"")
+    board.control("board", {"path": "/test/", "name": "テスト板", "category": "テスト"}, b"")
+    for key, posts, title in ((1700000001, 12, "最初のスレ"), (1700000002, 120, "長いスレ～表示テスト")):
+        board.control("thread", {"path": "/news/dat/%d.dat" % key, "posts": str(posts), "title": title}, b"")
+    board.control("thread", {"path": "/test/dat/1700000100.dat", "posts": "3", "title": "テスト"}, b"")
+
+
+def main(argv=None):
+    ap = argparse.ArgumentParser(description="Local 2ch-compatible board server for tests and the demo.")
+    ap.add_argument("--data", help="data folder of boards (default: a new temporary folder)")
+    ap.add_argument("--host", default="127.0.0.1")
+    ap.add_argument("--port", type=int, default=0, help="HTTP port (0: a free one)")
+    ap.add_argument("--ntp-port", type=int, default=0, help="UDP NTP port (0: a free one, -1: none)")
+    ap.add_argument("--port-file", help="write \"HTTP_PORT NTP_PORT\" here once listening")
+    ap.add_argument("--log", help="append the request log (tab-separated) to this file as well")
+    ap.add_argument("--menu-host", help="host named in the board menu's links (default: the request's Host)")
+    ap.add_argument("--auth", help="USER:PASSWORD required with Basic authentication")
+    ap.add_argument("--demo", action="store_true", help="put a few boards into an empty data folder")
+    ap.add_argument("--idle-exit", type=float, default=0,
+                    help="exit after this many seconds without a request (0: never); ends servers "
+                         "whose test died")
+    args = ap.parse_args(argv)
+
+    data = args.data
+    if not data:
+        import tempfile
+        data = tempfile.mkdtemp(prefix="kvboard-")
+    board = Board(data, args.menu_host)
+    if args.auth:
+        user, _, password = args.auth.partition(":")
+        board.auth = (user, password)
+    if args.demo:
+        seed_demo(board)
+
+    httpd = Server((args.host, args.port), Handler)
+    httpd.board = board
+    ntp = NtpResponder(board, args.host, args.ntp_port) if args.ntp_port >= 0 else None
+    http_port = httpd.server_address[1]
+    ntp_port = ntp.port if ntp else 0
+
+    if args.log:
+        board.log_file = open(args.log, "a", encoding="utf-8")
+
+    if args.port_file:
+        write_port_file(args.port_file, http_port, ntp_port)
+    print("board server: http://%s:%d/ ntp udp %d data %s" % (args.host, http_port, ntp_port, data), flush=True)
+
+    if args.idle_exit > 0:
+        def watchdog():
+            while True:
+                time.sleep(1.0)
+                if time.time() - board.last_activity > args.idle_exit:
+                    httpd.shutdown()
+                    return
+        threading.Thread(target=watchdog, daemon=True).start()
+    try:
+        httpd.serve_forever(poll_interval=0.2)
+    except KeyboardInterrupt:
+        pass
+    httpd.server_close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
