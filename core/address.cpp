@@ -26,9 +26,10 @@ constexpr char kHhtm[] = "hhtm://";
 constexpr char kIndexPath[] = "/subject.txt";  // counts as a fifth 2ch fragment in the index rules
 constexpr size_t kOut = kAddressMax;           // every result fits 259 bytes and a terminator
 
+// Host names ignore letter case, so the fragments do too.
 bool At(const char* s, size_t len, size_t pos, const char* piece) {
   size_t n = strlen(piece);
-  return pos + n <= len && memcmp(s + pos, piece, n) == 0;
+  return pos + n <= len && CompareNoCase(s + pos, piece, n) == 0;
 }
 
 bool At2ch(const char* s, size_t len, size_t pos, bool withIndexPath) {
@@ -43,7 +44,7 @@ bool AtRegional(const char* s, size_t len, size_t pos) {
 
 bool AtRentalCategory(const char* s, size_t len, size_t pos) {
   return At(s, len, pos, kServices.rentalLongerPrefix) ||
-         (pos + 27 <= len && memcmp(s + pos, kServices.categorySearch, 27) == 0);
+         (pos + 27 <= len && CompareNoCase(s + pos, kServices.categorySearch, 27) == 0);
 }
 
 bool IsCategorySearch(const char* address) {
@@ -86,6 +87,10 @@ void Split(const char* rest, size_t len, Parts& p) {
     }
   }
 }
+
+// Rebuilt addresses are formatted into a larger buffer first: one that
+// would not fit 259 bytes is refused rather than cut into another address.
+bool Fits(const char* text) { return strlen(text) < kOut; }
 
 // "%s" arguments of the rebuilt addresses are components, not terminated
 // strings: copy them out first.
@@ -185,13 +190,17 @@ bool ToDatUrl(char* address) {
   size_t skip = (HasScheme(address, kHttp) || HasScheme(address, kH2ch)) ? 7 : 0;
   Parts p;
   Split(address + skip, len - skip, p);
-  bool rental = At(p.rest, p.restLength, 0, kServices.rentalPrefix);
+  // Both server families of the rental service read threads through
+  // read.cgi with a category and a board number.
+  bool rental = At(p.rest, p.restLength, 0, kServices.rentalPrefix) ||
+                At(p.rest, p.restLength, 0, kServices.rentalLongerPrefix);
   int32_t key = 0;
   int board = 1;
   if (!rental) {
     for (int i = 1; i < p.count; ++i) {
       if (p.length[i] == 3 && memcmp(p.component[i], "dat", 3) == 0 && i + 1 < p.count) {
-        key = ReadKey(p.component[i + 1], p.component[i + 1] + p.length[i + 1]);
+        // host/board/dat/KEY.dat: without a board in front there is no log.
+        if (i >= 2) key = ReadKey(p.component[i + 1], p.component[i + 1] + p.length[i + 1]);
         board = 1;
         break;
       }
@@ -207,10 +216,11 @@ bool ToDatUrl(char* address) {
   }
   if (key == 0) return false;
   if (rental) return true;
-  char host[kOut], name[kOut], out[kOut];
+  char host[kOut], name[kOut], out[2 * kOut + 32];
   Piece(p, 0, host, sizeof host);
   Piece(p, board, name, sizeof name);
   FormatText(out, sizeof out, "http://%s/%s/dat/%ld.dat", host, name, static_cast<long>(key));
+  if (!Fits(out)) return false;
   CopyText(address, kOut, out);
   return true;
 }
@@ -223,9 +233,13 @@ bool ToReadUrl(char* address) {
   Parts p;
   Split(address + skip, len - skip, p);
   int32_t key = 0;
-  for (int i = 1; i + 1 < p.count; ++i)
-    if (p.length[i] == 3 && memcmp(p.component[i], "dat", 3) == 0)
+  int datAt = 0;  // the component "dat"
+  for (int i = 1; i + 1 < p.count; ++i) {
+    if (p.length[i] == 3 && memcmp(p.component[i], "dat", 3) == 0) {
       key = ReadKey(p.component[i + 1], p.component[i + 1] + p.length[i + 1]);
+      datAt = i;
+    }
+  }
   // The family is looked for over the whole address; at one position the
   // later test wins.
   for (size_t pos = 0; pos < len; ++pos) {
@@ -236,30 +250,38 @@ bool ToReadUrl(char* address) {
     if (At(address, len, pos, kServices.compatiblePrefix)) type = BoardCompatible;
   }
   if (key == 0) return false;
-  int paths = p.count - 1;  // components after the host
-  char host[kOut], a[kOut], b[kOut], out[kOut];
+  int before = datAt - 1;  // path components in front of "dat"
+  char host[kOut], a[kOut], b[kOut], out[3 * kOut + 64];
   Piece(p, 0, host, sizeof host);
   Piece(p, 1, a, sizeof a);
   Piece(p, 2, b, sizeof b);
   switch (type) {
     case BoardRegional: {
-      if (paths < 1) return false;
-      char* dot = strchr(host, '.');
-      if (dot) *dot = 0;
-      FormatText(out, sizeof out, "http://%s.%s/bbs/read.pl?BBS=%s&KEY=%ld&LAST=50", host, kServices.regionalDomain,
-                 a, static_cast<long>(key));
+      if (before < 1) return false;
+      // The script answers on the region's host of the service's own
+      // domain; an explicit port stays with it.
+      char port[kOut] = "";
+      if (char* colon = strchr(host, ':')) {
+        CopyText(port, colon);
+        *colon = 0;
+      }
+      if (char* dot = strchr(host, '.')) *dot = 0;
+      FormatText(out, sizeof out, "http://%s.%s%s/bbs/read.pl?BBS=%s&KEY=%ld&LAST=50", host, kServices.regionalDomain,
+                 port, a, static_cast<long>(key));
       break;
     }
     case BoardRental:
     case BoardRentalCategory:
-      if (paths < 2) return false;
+      // A category and a board number stand in front of "dat".
+      if (before < 2) return false;
       FormatText(out, sizeof out, "http://%s/bbs/read.cgi/%s/%s/%ld/l50", host, a, b, static_cast<long>(key));
       break;
     default:
-      if (paths < 1) return false;
+      if (before < 1) return false;
       FormatText(out, sizeof out, "http://%s/test/read.cgi/%s/%ld/l50", host, a, static_cast<long>(key));
       break;
   }
+  if (!Fits(out)) return false;
   CopyText(address, kOut, out);
   return true;
 }
@@ -280,6 +302,7 @@ bool SubjectUrlOf(const char* board, char* out) {
   if (!found && !HasScheme(out, kH2ch)) return false;
   char* slash = strrchr(out, '/');
   if (!slash) return false;
+  if (static_cast<size_t>(slash + 1 - out) + 11 >= kOut) return false;  // the index would not fit
   slash[1] = 0;
   AppendText(out, kOut, "subject.txt");
   return true;
@@ -348,12 +371,15 @@ size_t LocalPathFor(const char* address, const char* logFolder, const char* targ
       HasScheme(address, kH2ch))
     skip = 7;
   bool toTarget = targetFolder && *targetFolder;
-  const char* base = toTarget ? targetFolder : logFolder;
+  char base[kOut];
+  CopyText(base, toTarget ? targetFolder : logFolder);
+  if (toTarget && !EndsWithSeparator(base)) AppendText(base, "\\");
   char t[kOut];
+  char full[3 * kOut];
   size_t total;
   if (IsCategorySearch(address)) {
     CategoryPath(address + 7, t, sizeof t);
-    total = FormatText(out, cap, "%s%s", base, t);
+    total = FormatText(full, sizeof full, "%s%s", base, t);
   } else {
     // "/" becomes "\", the query is dropped, and a name without an extension
     // is a folder that holds index.htm. ":" cannot stand in a file name, so
@@ -383,20 +409,33 @@ size_t LocalPathFor(const char* address, const char* logFolder, const char* targ
     t[n] = 0;
     const char* name = toTarget ? t + FolderLengthOf(t) : t;
     if (NamesFile(t))
-      total = FormatText(out, cap, "%s%s", base, name);
+      total = FormatText(full, sizeof full, "%s%s", base, name);
     else if (query && *name && !EndsWithSeparator(name))
-      total = FormatText(out, cap, "%s%s\\index.htm", base, name);
+      total = FormatText(full, sizeof full, "%s%s\\index.htm", base, name);
     else
-      total = FormatText(out, cap, "%s%sindex.htm", base, name);
+      total = FormatText(full, sizeof full, "%s%sindex.htm", base, name);
   }
+  // A name that does not fit is no name: cut, it would be another file.
+  if (total >= kOut || total >= cap) {
+    if (cap) out[0] = 0;
+    if (folderLength) *folderLength = 0;
+    return 0;
+  }
+  memcpy(out, full, total + 1);
   if (folderLength) *folderLength = FolderLengthOf(out);
   return total;
 }
 
-void LocalPathOf(char* address, const char* logFolder) {
+bool LocalPathOf(char* address, const char* logFolder) {
   char out[kOut];
-  LocalPathFor(address, logFolder, nullptr, out, sizeof out);
+  if (!LocalPathFor(address, logFolder, nullptr, out, sizeof out)) return false;
   CopyText(address, kOut, out);
+  return true;
+}
+
+ContentKind ClassifyAddress(const char* address) {
+  size_t n = strnlen(address, 249);
+  return ClassifyContent(address, n + 1);
 }
 
 }  // namespace kv

@@ -49,8 +49,11 @@ extern const ServiceHosts kServices;
 // Schemes (exactly 7 characters, compared case-sensitively).
 bool HasScheme(const char* address, const char* scheme);
 
-// length counts the terminator for an address (callers cap it at 249).
+// For a buffer of length bytes (it need not be terminated).
 ContentKind ClassifyContent(const char* data, size_t length);
+// For an address: its text cut at 249 bytes, the terminator counted, so an
+// address longer than 248 characters is judged by its content alone.
+ContentKind ClassifyAddress(const char* address);
 BoardType ClassifyBoard(const char* address);
 
 // In place, in a buffer of at least 260 bytes.
@@ -62,10 +65,12 @@ bool SubjectUrlOf(const char* board, char* out);
 // The local file name of an address under logFolder. targetFolder, when not
 // empty, takes only the address's last component (file downloads).
 // folderLength receives the length of the folder part of the result (the
-// folders a writer must create). Returns the length of the result.
+// folders a writer must create). Returns the length of the result, or 0
+// (out empty) when it does not fit 259 bytes.
 size_t LocalPathFor(const char* address, const char* logFolder, const char* targetFolder, char* out, size_t cap,
                     size_t* folderLength = nullptr);
-// LocalPathFor in place in the caller's 260-byte buffer.
-void LocalPathOf(char* address, const char* logFolder);
+// LocalPathFor in place in the caller's 260-byte buffer; false (buffer
+// unchanged) when the name does not fit.
+bool LocalPathOf(char* address, const char* logFolder);
 
 }  // namespace kv

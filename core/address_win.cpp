@@ -12,20 +12,21 @@
 
 namespace kv {
 
-void PrepareLocalPath(char* address, const char* folder) {
+bool PrepareLocalPath(char* address, const char* folder) {
   char path[kAddressMax];
   size_t folderLength = 0;
-  LocalPathFor(address, g_settings.ChFolder, folder, path, sizeof path, &folderLength);
+  if (!LocalPathFor(address, g_settings.ChFolder, folder, path, sizeof path, &folderLength)) return false;
   char folders[kAddressMax];
   CopyTextN(folders, sizeof folders, path, folderLength);
   CreateFolderPath(folders);
   CopyText(address, kAddressMax, path);
+  return true;
 }
 
 bool IsCached(const char* address, int64_t expectedSize) {
   if (!g_settings.UseCache) return false;
   char path[kAddressMax];
-  LocalPathFor(address, g_settings.ChFolder, nullptr, path, sizeof path);
+  if (!LocalPathFor(address, g_settings.ChFolder, nullptr, path, sizeof path)) return false;
   HANDLE f = SjCreateFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   if (f == INVALID_HANDLE_VALUE) return false;
   bool result = true;
@@ -49,7 +50,7 @@ bool SaveToCache(const char* address, const void* data, size_t length, bool comp
   if (!g_settings.UseCache) return false;
   char path[kAddressMax];
   CopyText(path, address);
-  PrepareLocalPath(path, nullptr);
+  if (!PrepareLocalPath(path, nullptr)) return false;
   return StoreFile(path, data, length, compressionAllowed) == 1;
 }
 

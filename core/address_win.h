@@ -6,8 +6,9 @@
 namespace kv {
 
 // Maps address (in place, 260-byte buffer) into folder, or the log folder
-// when folder is empty or null, creating every folder of the result.
-void PrepareLocalPath(char* address, const char* folder);
+// when folder is empty or null, creating every folder of the result. False
+// (nothing created, buffer unchanged) when the name does not fit.
+bool PrepareLocalPath(char* address, const char* folder);
 
 // Whether a usable local copy exists (only with UseCache on). With an
 // expected size, the copy must hold exactly that many bytes (for a container,

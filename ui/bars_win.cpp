@@ -6,6 +6,7 @@
 
 #include "core/app.h"
 #include "core/sjis_win.h"
+#include "core/startup_win.h"
 #include "core/text.h"
 #include "net/job.h"
 #include "ui/bars.h"

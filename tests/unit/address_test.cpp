@@ -40,10 +40,7 @@ std::string Local(const std::string& in, const char* target = nullptr) {
   kv::LocalPathFor(in.c_str(), kLog, target, out, sizeof out);
   return out;
 }
-kv::ContentKind Kind(const std::string& address) {
-  size_t n = address.size() + 1;
-  return kv::ClassifyContent(address.c_str(), n > 249 ? 249 : n);
-}
+kv::ContentKind Kind(const std::string& address) { return kv::ClassifyAddress(address.c_str()); }
 
 TEST(Classify, ContentByAddress) {
   EXPECT_EQ(Kind("http://a.5ch.net/test/x.dat"), kv::kContentDat);
@@ -93,9 +90,10 @@ TEST(Classify, LongAddressesAreJudgedByContentOnly) {
   std::string a248 = make(248), a249 = make(249), a250 = make(250);
   ASSERT_EQ(a248.size(), 248u);
   EXPECT_EQ(Kind(a248), kv::kContentDat);
-  EXPECT_EQ(kv::ClassifyContent(a249.c_str(), 250), kv::kContentText);  // terminator counted: 250
-  EXPECT_EQ(Kind(a249), kv::kContentText);  // capped at 249, the suffix is cut off
+  EXPECT_EQ(Kind(a249), kv::kContentText);
   EXPECT_EQ(Kind(a250), kv::kContentText);
+  // Not even the scheme counts then: "<>" among the first bytes does.
+  EXPECT_EQ(Kind("hhtm://x/<>" + std::string(240, 'a')), kv::kContentDat);
 }
 
 TEST(Classify, BoardFamilies) {
@@ -143,6 +141,12 @@ TEST(LogAddress, OtherFamilies) {
   r = Dat("http://jbbs.shitaraba.net/bbs/read.cgi/game/1234/1500000000/l50");
   EXPECT_TRUE(r.ok);
   EXPECT_EQ(r.text, "http://jbbs.shitaraba.net/bbs/read.cgi/game/1234/1500000000/l50");
+  // The older server family reads through read.cgi too.
+  r = Dat("http://jbbs.livedoor.jp/bbs/read.cgi/game/100/1234567890/");
+  EXPECT_EQ(r.text, "http://jbbs.livedoor.jp/bbs/read.cgi/game/100/1234567890/");
+  r = Read("http://tokyo.machi.to:8080/tokyo/dat/5.dat");
+  EXPECT_EQ(r.text, "http://tokyo.machi.to:8080/bbs/read.pl?BBS=tokyo&KEY=5&LAST=50");
+  EXPECT_EQ(kv::ClassifyBoard("http://MEVIUS.5CH.NET/tech/"), kv::Board2ch) << "host names ignore case";
   r = Read("http://bbs.jpnkn.com/livejupiter/dat/1400000000.dat");
   EXPECT_EQ(r.text, "http://bbs.jpnkn.com/test/read.cgi/livejupiter/1400000000/l50");
 }
@@ -150,12 +154,24 @@ TEST(LogAddress, OtherFamilies) {
 TEST(LogAddress, RefusedForms) {
   for (const char* a : {"hrss://egg.5ch.net/software/dat/1700000001.dat", "hhtm://egg.5ch.net/software/dat/17.dat",
                         "http://egg.5ch.net/software/", "http://egg.5ch.net/software/dat/0.dat",
-                        "http://egg.5ch.net/software/dat/99999999999.dat"}) {
+                        "http://egg.5ch.net/software/dat/99999999999.dat", "http://egg.5ch.net/dat/17.dat",
+                        "http://jbbs.shitaraba.net/computer/dat/1234567890.dat"}) {
     Result d = Dat(a), r = Read(a);
     EXPECT_FALSE(d.ok) << a;
     EXPECT_EQ(d.text, a) << "refused addresses stay as they were";
     EXPECT_FALSE(r.ok) << a;
   }
+  // A result that would not fit 259 bytes is refused, not cut.
+  std::string longBoard = "http://egg.5ch.net/test/read.cgi/" + std::string(215, 'b') + "/1700000001/";
+  Result d = Dat(longBoard);
+  EXPECT_TRUE(d.ok);
+  Result r = Read(d.text);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.text, d.text);
+  std::string board = "h2ch://127.0.0.1/" + std::string(240, 'b') + "/";
+  Result s = Subject(board);
+  EXPECT_FALSE(s.ok);
+  EXPECT_EQ(s.text, board);
 }
 
 TEST(IndexAddress, OfBoards) {
@@ -192,6 +208,7 @@ TEST(LocalStore, CategorySearchAndTargetFolders) {
   EXPECT_EQ(Local("http://jbbs.shitaraba.net/bbs/search.cgi/?category=game&page=2"),
             "C:\\kv\\log\\jbbs.shitaraba.net\\bbs\\search.cgi\\_category=game\\subject.txt");
   EXPECT_EQ(Local("http://files.example/pub/a.zip", "D:\\dl\\"), "D:\\dl\\a.zip");
+  EXPECT_EQ(Local("http://files.example/pub/a.zip", "D:\\dl"), "D:\\dl\\a.zip");
   EXPECT_EQ(Local("http://files.example/pub/", "D:\\dl\\"), "D:\\dl\\index.htm");
   EXPECT_EQ(Local("http://files.example/get?id=1", "D:\\dl\\"), "D:\\dl\\get\\index.htm");
 }
@@ -235,16 +252,16 @@ TEST(Bounds, LongInputsNeverWritePast260) {
   }
 }
 
-TEST(Bounds, CutsKeepCharacters) {
+TEST(Bounds, LocalNamesThatDoNotFitAreRefused) {
   std::string in = "http://h/";
-  while (in.size() < 300) in += "表";
-  char out[kv::kAddressMax];
-  kv::LocalPathFor(in.c_str(), kLog, nullptr, out, sizeof out);
-  size_t n = strlen(out);
-  // Every two-byte character is whole.
-  size_t i = 0;
-  while (i < n) i += kv::IsSjisLead(static_cast<unsigned char>(out[i])) ? 2 : 1;
-  EXPECT_EQ(i, n);
+  while (in.size() < 250) in += "表";
+  char out[kv::kAddressMax] = "x";
+  EXPECT_EQ(kv::LocalPathFor(in.c_str(), kLog, nullptr, out, sizeof out), 0u);
+  EXPECT_STREQ(out, "");
+  char buf[kv::kAddressMax];
+  kv::CopyText(buf, in.c_str());
+  EXPECT_FALSE(kv::LocalPathOf(buf, kLog));
+  EXPECT_EQ(std::string(buf), in.substr(0, strlen(buf))) << "the buffer stays as it was";
 }
 
 }  // namespace
