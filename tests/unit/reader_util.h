@@ -27,6 +27,7 @@ struct View {
   ~View() { kv::FreeViewText(*state); }
   kv::ThreadViewState& operator*() { return *state; }
   kv::ThreadViewState* operator->() { return state.get(); }
+  const kv::ThreadViewState* operator->() const { return state.get(); }
   std::string text() const { return std::string(state->text, static_cast<size_t>(state->textLength)); }
   // Post n's bytes, header to trailing empty line.
   std::string post(int n) const {

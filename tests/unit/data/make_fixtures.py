@@ -65,3 +65,20 @@ ng = b"".join([
     sj("1,age"),
 ])
 write("ngword.txt", ng)
+
+# Every JIS X 0208 character that both codecs know, as EUC-JP and as the
+# Shift_JIS the row/cell arithmetic must give (an independent mapping).
+euc, sjis = bytearray(), bytearray()
+for c1 in range(0xA1, 0xFF):
+    for c2 in range(0xA1, 0xFF):
+        try:
+            ch = bytes([c1, c2]).decode("euc_jp")
+            s = ch.encode("cp932")
+        except UnicodeError:
+            continue
+        if len(ch) != 1 or len(s) != 2:
+            continue
+        euc += bytes([c1, c2])
+        sjis += s
+write("jis0208.euc", bytes(euc))
+write("jis0208.sjis", bytes(sjis))
