@@ -47,73 +47,58 @@ int DecodeEntity(const char* text, size_t available) {
   return -1;
 }
 
-namespace {
-
-constexpr ByteSet kCleanerStops("&< \t", 4);
-
-}  // namespace
-
-// The field cleaner. Its blank rule undoes what the record splitter does to
+// The field cleaner acts only at "&", "<" and CR; everything between is
+// copied as it is. Its blank rule undoes what the record splitter does to
 // "<br>": the splitter writes two blanks and CR LF in place of "<br>" (three
 // blanks when a blank followed it), so "a <br> b" arrives here as
-// "a    \r\nb" and leaves as "a\r\nb".
-size_t CleanInto(char* dst, const char* src, size_t n, bool tabsToBlanks) {
-  const unsigned char* s = reinterpret_cast<const unsigned char*>(src);
-  char* d = dst;
-  size_t i = 0;
-  while (i < n) {
-    size_t j = NextOf(s, i, n, kCleanerStops);
-    if (j > i) {
-      memmove(d, s + i, j - i);
-      d += j - i;
-    }
-    if (j >= n) break;
-    if (IsTrailAt(s, j, i, kSjisLeads)) {  // the second byte of a pair, whatever it looks like
-      *d++ = static_cast<char>(s[j]);
-      i = j + 1;
-      continue;
-    }
-    size_t left = n - j;
-    switch (s[j]) {
-      case '&': {
-        int e = DecodeEntity(src + j + 1, left - 1);
-        if (e >= 0) {
-          size_t t = strlen(kEntities[e].text);
-          memcpy(d, kEntities[e].text, t);
-          d += t;
-          i = j + 1 + static_cast<size_t>(kEntities[e].span);
-        } else {
-          *d++ = '&';
-          i = j + 1;
-        }
-        break;
+// "a    \r\nb" and leaves as "a\r\nb". Stated on the run of blanks before a
+// CR LF (which the copy has already taken): of four or more the last four
+// go, of three one stays, of two none, a single blank stays.
+size_t CleanAt(char*& d, const char* src, size_t seg, size_t j, size_t n) {
+  memmove(d, src + seg, j - seg);
+  d += j - seg;
+  size_t left = n - j;
+  switch (src[j]) {
+    case '&': {
+      int e = DecodeEntity(src + j + 1, left - 1);
+      if (e < 0) {
+        *d++ = '&';
+        return j + 1;
       }
-      case '<':
-        if (left >= 3 && s[j + 1] == 'b' && s[j + 2] == '>') {
-          i = j + 3;
-        } else if (left >= 3 && s[j + 1] == '/' && s[j + 2] == 'b') {
-          i = left >= 4 ? j + 4 : n;
-        } else {
-          *d++ = '<';
-          i = j + 1;
-        }
-        break;
-      case ' ':
-        if (left >= 6 && memcmp(s + j, "    \r\n", 6) == 0) {
-          i = j + 4;
-        } else if (left >= 4 && memcmp(s + j, "  \r\n", 4) == 0) {
-          i = j + 2;
-        } else {
-          *d++ = ' ';
-          i = j + 1;
-        }
-        break;
-      default:  // TAB
-        *d++ = tabsToBlanks ? ' ' : '\t';
-        i = j + 1;
-        break;
+      size_t t = strlen(kEntities[e].text);
+      memcpy(d, kEntities[e].text, t);
+      d += t;
+      return j + 1 + static_cast<size_t>(kEntities[e].span);
+    }
+    case '<':
+      if (left >= 3 && src[j + 1] == 'b' && src[j + 2] == '>') return j + 3;
+      if (left >= 3 && src[j + 1] == '/' && src[j + 2] == 'b') return left >= 4 ? j + 4 : n;
+      *d++ = '<';
+      return j + 1;
+    default: {  // CR
+      if (left >= 2 && src[j + 1] == '\n') {
+        size_t run = 0;
+        while (run < j - seg && src[j - 1 - run] == ' ') ++run;
+        size_t keep = run >= 4 ? run - 4 : (run == 1 || run == 3) ? 1 : 0;
+        d -= run - keep;
+      }
+      *d++ = '\r';
+      return j + 1;
     }
   }
+}
+
+size_t CleanInto(char* dst, const char* src, size_t n) {
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(src);
+  char* d = dst;
+  size_t seg = 0;
+  for (;;) {
+    size_t j = NextOf<'&', '<', '\r'>(s, seg, n);
+    if (j >= n) break;
+    seg = CleanAt(d, src, seg, j, n);
+  }
+  memmove(d, src + seg, n - seg);
+  d += n - seg;
   return static_cast<size_t>(d - dst);
 }
 
@@ -122,7 +107,7 @@ size_t CleanCopy(char* dst, size_t cap, const char* src, size_t length) {
   // The cleaned text is never longer than its source, so cutting the source
   // at a character boundary keeps the result inside the destination.
   size_t take = SjisCutLength(src, length, cap - 1);
-  size_t n = CleanInto(dst, src, take, false);
+  size_t n = CleanInto(dst, src, take);
   dst[n] = 0;
   return n;
 }
@@ -314,7 +299,7 @@ void PageConverter::EmitBlock() {
   out_.Put('\t');
   out_.PutNumber(blockNumber_);
   out_.Put(kBlockHeaderTail, sizeof kBlockHeaderTail - 1);
-  out_.Advance(CleanInto(out_.Cursor(), block_, blockLength_, false));
+  out_.Advance(CleanInto(out_.Cursor(), block_, blockLength_));
   out_.Put("\r\n\r\n", 4);
   // Header, the text's lines and the empty line: counted as written.
   out_.EndPost(lineEnds_ + 3);
@@ -437,6 +422,15 @@ ViewBuildResult PageConverter::Run(const char* data, size_t length) {
       continue;
     }
     if (c != '<') {
+      // Text up to the next blank, control byte, "<" or ">": taken whole
+      // when it fits, else byte by byte so that the block ends exactly.
+      size_t j = NextStop<0x20, '<', '>'>(s_, i + 1, end_);
+      if (blockLength_ + (j - i) <= kBlockTextLimit + 1) {
+        memcpy(block_ + blockLength_, s_ + i, j - i);
+        blockLength_ += j - i;
+        i = j;
+        continue;
+      }
       if (IsSjisLead(c) && i + 1 < end_ && s_[i + 1] >= 0x40) {
         AddPair(c, s_[i + 1]);
         i += 2;

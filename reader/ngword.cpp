@@ -4,6 +4,7 @@
 #include <new>
 
 #include "core/text.h"
+#include "reader/scan.h"
 
 namespace kv {
 
@@ -49,38 +50,37 @@ namespace {
 
 bool Contains(const char* hay, size_t n, const char* needle, size_t m) {
   if (m == 0 || m > n) return false;
-  const char* p = hay;
-  const char* last = hay + (n - m);
+  if (m == 1) return memchr(hay, needle[0], n) != nullptr;
   // Any byte offset counts, trail bytes included: the words are plain bytes.
-  while (p <= last) {
-    p = static_cast<const char*>(memchr(p, needle[0], static_cast<size_t>(last - p) + 1));
-    if (!p) return false;
-    if (memcmp(p, needle, m) == 0) return true;
-    ++p;
+  const unsigned char* h = reinterpret_cast<const unsigned char*>(hay);
+  const unsigned char a = static_cast<unsigned char>(needle[0]);
+  const unsigned char b = static_cast<unsigned char>(needle[1]);
+  size_t last = n - m;  // the last offset a match can start at
+  size_t i = 0;
+  while (i <= last) {
+    size_t k = FindPair(h + i, last - i + 2, a, b);
+    if (k > last - i) return false;
+    if (memcmp(hay + i + k, needle, m) == 0) return true;
+    i += k + 1;
   }
   return false;
 }
 
 // The body without blanks, line breaks and control bytes, so that a word
 // matches however the poster spaced it out. Only the first 250 bytes of that
-// are looked at, which bounds the cost per post.
+// are looked at, which bounds the cost per post. No second byte of a pair is
+// 0x20 or below, so the bytes to drop always stand alone.
 size_t CompactBody(const char* s, size_t n, char* out) {
+  const unsigned char* u = reinterpret_cast<const unsigned char*>(s);
   size_t k = 0;
   size_t i = 0;
-  while (i < n) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (IsSjisLead(c) && i + 1 < n) {
-      if (k + 2 > kNgCompactBody) break;
-      out[k++] = static_cast<char>(c);
-      out[k++] = s[i + 1];
-      i += 2;
-    } else {
-      if (c > 0x20) {
-        if (k + 1 > kNgCompactBody) break;
-        out[k++] = static_cast<char>(c);
-      }
-      ++i;
-    }
+  while (i < n && k < kNgCompactBody) {
+    size_t j = NextStop<0x20>(u, i, n);
+    size_t take = CutAtBoundary(u + i, j - i, kNgCompactBody - k, kSjisLeads);
+    memcpy(out + k, s + i, take);
+    k += take;
+    if (take < j - i) break;
+    i = j + 1;
   }
   return k;
 }

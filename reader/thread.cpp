@@ -21,8 +21,6 @@ constexpr char kBrokenText[] = "[ここ壊れてます]";
 constexpr char kBrokenDate[] = "00/00/00 00:00 ID:";
 constexpr char kNgStubName[] = "NG";
 
-constexpr ByteSet kRecordStops("\r\n\0<&", 5);
-constexpr ByteSet kSplitStops("<", 1);
 
 char g_emptyField[1] = {0};
 
@@ -41,16 +39,34 @@ bool IsErrorPageMarker(const char* p, size_t n) {
          exact("</hea") || exact("<!--");
 }
 
+// Positions in the record of every "<" and "&" it holds, in order: the
+// only places where the splitter and the cleaner have anything to do. The
+// reader notes them as it copies, so neither has to scan the record again.
+// A record with more of them than the list holds is scanned instead.
+struct Marks {
+  static constexpr int kCapacity = 1024;
+  uint16_t at[kCapacity];
+  int count = 0;
+  bool overflow = false;
+  void Add(size_t pos) {
+    if (count < kCapacity)
+      at[count++] = static_cast<uint16_t>(pos);
+    else
+      overflow = true;
+  }
+};
+
 // Reads one record at p into line (kLineBufferSize bytes): anchor tags and
-// every closing tag are dropped, "&gt;" becomes ">", pairs are copied whole.
-// Returns the bytes consumed with the line end; *lineLength gets the
-// record's length, and the line is terminated.
-size_t ReadRecord(const unsigned char* p, size_t n, char* line, size_t* lineLength) {
+// every closing tag are dropped, "&gt;" becomes ">", a TAB becomes a blank
+// (a TAB would start a line that reads as a header, or shift the header's
+// columns), a NUL becomes 0x01. Returns the bytes consumed with the line
+// end; *lineLength gets the record's length, and the line is terminated.
+size_t ReadRecord(const unsigned char* p, size_t n, char* line, size_t* lineLength, Marks* marks) {
   size_t out = 0;
   size_t i = 0;
   bool cut = false;
   while (i < n) {
-    size_t j = NextOf(p, i, n, kRecordStops);
+    size_t j = NextStop<0x0D, '<', '&'>(p, i, n);
     // Copy the plain run, but never more than the record holds.
     size_t run = j - i;
     if (out + run > kRecordMax) {
@@ -63,41 +79,34 @@ size_t ReadRecord(const unsigned char* p, size_t n, char* line, size_t* lineLeng
     }
     memcpy(line + out, p + i, run);
     out += run;
-    if (j >= n) {
-      i = j;
-      break;
-    }
-    unsigned char c = p[j];
-    if (c == '\r' || c == '\n') {
-      // A line end ends the record even where a broken pair would take it
-      // as its second byte: a record never swallows the next one.
-      i = j;
-      break;
-    }
-    bool trail = IsTrailAt(p, j, i, kRecordLeads);
     i = j;
+    if (j >= n) break;
+    unsigned char c = p[j];
+    if (c == '\r' || c == '\n') break;
+    if (c < 0x0D && c != 0 && c != '\t') {  // another control byte: kept as it is
+      line[out++] = static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    if (c == '<' && i + 1 < n && (p[i + 1] == 'a' || p[i + 1] == '/')) {
+      // The tag goes up to its ">", but never past the record's end.
+      size_t k = NextOf<'>', '\r', '\n'>(p, i + 2, n);
+      i = k < n && p[k] == '>' ? k + 1 : k;
+      continue;
+    }
     if (out >= kRecordMax) {
       cut = true;
       break;
     }
-    if (c == 0) {  // stray NUL, e.g. from an interrupted write: shown as a broken record
-      line[out++] = static_cast<char>(kBrokenMark);
-      ++i;
-    } else if (trail) {
-      line[out++] = static_cast<char>(c);
-      ++i;
-    } else if (c == '<' && i + 1 < n && (p[i + 1] == 'a' || p[i + 1] == '/')) {
-      // The tag goes up to its ">", but never past the record's end.
-      size_t k = i + 2;
-      while (k < n && p[k] != '>' && p[k] != '\r' && p[k] != '\n') ++k;
-      i = k < n && p[k] == '>' ? k + 1 : k;
-    } else if (c == '&' && n - i >= 4 && memcmp(p + i + 1, "gt;", 3) == 0) {
+    if (c == '&' && n - i >= 4 && memcmp(p + i + 1, "gt;", 3) == 0) {
       line[out++] = '>';
       i += 4;
-    } else {
-      line[out++] = static_cast<char>(c);
-      ++i;
+      continue;
     }
+    if (c == '<' || c == '&') marks->Add(out);
+    // A stray NUL (an interrupted write) makes the record read as broken.
+    line[out++] = c == 0 ? static_cast<char>(kBrokenMark) : c == '\t' ? ' ' : static_cast<char>(c);
+    ++i;
   }
   line[out] = 0;
   *lineLength = out;
@@ -114,10 +123,67 @@ size_t ReadRecord(const unsigned char* p, size_t n, char* line, size_t* lineLeng
 
 struct Record {
   char* fields[kMaxRecordFields];
+  size_t starts[kMaxRecordFields];
   size_t lengths[kMaxRecordFields];
   int32_t fieldCount;
   int32_t bodyLines;
 };
+
+// Splits on "<>" and rewrites "<br>" in the body, visiting the record's "<"
+// in order: next(from) gives the position of the next one at or after from,
+// or length; onBreak(cr) is told where the CR of each rewritten "<br>" is.
+template <class NextLt, class OnBreak>
+void SplitCore(char* line, size_t length, Record* r, NextLt next, OnBreak onBreak) {
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(line);
+  size_t ends[kMaxRecordFields];
+  int32_t count = 1;
+  r->starts[0] = 0;
+  int32_t breaks = 0;
+  size_t limit = length < kSplitLimit ? length : kSplitLimit;
+  for (size_t j = next(0); j < length; j = next(j + 1)) {
+    if (j + 1 < length && s[j + 1] == '>') {
+      // "<>" splits within the first 8184 bytes and up to the 16th field.
+      if (count >= kMaxRecordFields || j >= limit) continue;
+      line[j] = 0;
+      ends[count - 1] = j;
+      size_t start = j + 2;
+      if (start < length && s[start] == ' ') ++start;  // the blank servers write after "<>"
+      r->starts[count++] = start;
+      j = start - 1;
+      continue;
+    }
+    // In the body, each "<br>" becomes two blanks and CR LF in place, or
+    // three blanks and CR LF when a blank follows it; the field cleaner
+    // then reduces the blanks around it to a bare line break.
+    // ("B" | 0x20 is "b" and no other byte but "b" gives it; so for "r".)
+    if (count != 4 || j + 4 > length || (s[j + 1] | 0x20) != 'b' || (s[j + 2] | 0x20) != 'r' || s[j + 3] != '>')
+      continue;
+    size_t cr;
+    if (j + 4 < length && s[j + 4] == ' ') {
+      memcpy(line + j, "   \r\n", 5);
+      cr = j + 3;
+    } else {
+      memcpy(line + j, "  \r\n", 4);
+      cr = j + 2;
+    }
+    onBreak(cr);
+    ++breaks;
+    j = cr;
+  }
+  ends[count - 1] = length;
+  for (int32_t k = 0; k < kMaxRecordFields; ++k) {
+    if (k < count) {
+      r->fields[k] = line + r->starts[k];
+      r->lengths[k] = ends[k] - r->starts[k];
+    } else {
+      r->fields[k] = g_emptyField;
+      r->starts[k] = length;
+      r->lengths[k] = 0;
+    }
+  }
+  r->fieldCount = count;
+  r->bodyLines = count < 4 ? 1 : breaks + 1;
+}
 
 bool MatchesAnyField(const NgList& ng, const Record& r) {
   for (int k = 0; k < 4; ++k)
@@ -125,72 +191,20 @@ bool MatchesAnyField(const NgList& ng, const Record& r) {
   return false;
 }
 
-void PutCleanField(ViewWriter& out, const char* s, size_t n) { out.Advance(CleanInto(out.Cursor(), s, n, true)); }
-
 }  // namespace
 
 int32_t SplitRecord(char* line, size_t length, char* fields[kMaxRecordFields], int32_t* fieldCount,
                     size_t lengths[kMaxRecordFields]) {
   const unsigned char* s = reinterpret_cast<const unsigned char*>(line);
-  size_t starts[kMaxRecordFields];
-  size_t ends[kMaxRecordFields];
-  int32_t count = 1;
-  starts[0] = 0;
-  size_t limit = length < kSplitLimit ? length : kSplitLimit;
-  size_t i = 0;
-  while (count < kMaxRecordFields && i < limit) {
-    size_t j = NextOf(s, i, limit, kSplitStops);
-    if (j >= limit) break;
-    if (IsTrailAt(s, j, i, kRecordLeads) || j + 1 >= length || s[j + 1] != '>') {
-      i = j + 1;
-      continue;
-    }
-    line[j] = 0;
-    ends[count - 1] = j;
-    size_t next = j + 2;
-    if (next < length && s[next] == ' ') ++next;  // the blank servers write after "<>"
-    starts[count++] = next;
-    i = next;
+  Record r;
+  SplitCore(
+      line, length, &r, [&](size_t from) { return NextOf<'<'>(s, from, length); }, [](size_t) {});
+  for (int k = 0; k < kMaxRecordFields; ++k) {
+    fields[k] = r.fields[k];
+    if (lengths) lengths[k] = r.lengths[k];
   }
-  ends[count - 1] = length;
-  for (int32_t k = 0; k < kMaxRecordFields; ++k) {
-    if (k < count) {
-      fields[k] = line + starts[k];
-      if (lengths) lengths[k] = ends[k] > starts[k] ? ends[k] - starts[k] : 0;
-      if (ends[k] < starts[k]) fields[k] = g_emptyField;  // "<> " ending the record
-    } else {
-      fields[k] = g_emptyField;
-      if (lengths) lengths[k] = 0;
-    }
-  }
-  *fieldCount = count;
-  if (count < 4) return 1;
-
-  // "<br>" in the body becomes two blanks and CR LF in place (three blanks
-  // when a blank follows it), which the field cleaner then reduces to a bare
-  // line break.
-  char* body = fields[3];
-  size_t n = lengths ? lengths[3] : ends[3] - starts[3];
-  const unsigned char* b = reinterpret_cast<const unsigned char*>(body);
-  int32_t breaks = 0;
-  i = 0;
-  while (i + 4 <= n) {
-    size_t j = NextOf(b, i, n, kSplitStops);
-    if (j + 4 > n) break;
-    if (IsTrailAt(b, j, i, kRecordLeads) || CompareNoCase(body + j, "<br>", 4) != 0) {
-      i = j + 1;
-      continue;
-    }
-    if (j + 4 < n && b[j + 4] == ' ') {
-      memcpy(body + j, "   \r\n", 5);
-      i = j + 5;
-    } else {
-      memcpy(body + j, "  \r\n", 4);
-      i = j + 4;
-    }
-    ++breaks;
-  }
-  return breaks + 1;
+  *fieldCount = r.fieldCount;
+  return r.bodyLines;
 }
 
 void SplitHeader(const char* line, size_t length, TextSpan fields[4]) {
@@ -218,21 +232,54 @@ TextSpan PostSpan(const ThreadViewState& view, int32_t n) {
 
 namespace {
 
+// Writes a field through the cleaner, acting only at the marks that fall
+// inside it (or scanning it when the record had too many).
+void PutCleanField(ViewWriter& out, const char* line, const Record& r, int k, const Marks& marks, int* next) {
+  const char* src = line + r.starts[k];
+  size_t n = r.lengths[k];
+  if (marks.overflow) {
+    out.Advance(CleanInto(out.Cursor(), src, n));
+    return;
+  }
+  size_t from = r.starts[k];
+  size_t to = from + n;
+  int m = *next;
+  while (m < marks.count && marks.at[m] < from) ++m;
+  char* d = out.Cursor();
+  char* begin = d;
+  size_t seg = 0;
+  for (; m < marks.count && marks.at[m] < to; ++m) {
+    size_t j = marks.at[m] - from;
+    if (j < seg) continue;  // taken by the step before (a "</b" drops four bytes)
+    seg = CleanAt(d, src, seg, j, n);
+  }
+  memmove(d, src + seg, n - seg);
+  d += n - seg;
+  out.Advance(static_cast<size_t>(d - begin));
+  *next = m;
+}
+
+}  // namespace
+
 // The thread-log parser: one forward pass, one record buffer, no allocation
 // per post.
-ViewBuildResult ParseLog(ThreadViewState& view, const ViewBuildOptions& options, const char* data, size_t length,
-                         size_t capacity) {
+ViewBuildResult ParseThreadLog(ThreadViewState& view, const ViewBuildOptions& options, const char* data,
+                               size_t length, size_t capacity, bool useMarks) {
   ViewBuildResult result;
   ViewWriter out(view, capacity);
   const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
   bool filter = options.ngWords && options.ngWords->count > 0;
   char line[kLineBufferSize];
+  Marks marks;
   Record r;
   size_t pos = 0;
   while (pos < length && !out.Full()) {
     if (p[pos] == '<' && IsErrorPageMarker(data + pos, length - pos)) break;
     size_t lineLength = 0;
-    size_t consumed = ReadRecord(p + pos, length - pos, line, &lineLength);
+    marks.count = 0;
+    marks.overflow = false;
+    size_t consumed = ReadRecord(p + pos, length - pos, line, &lineLength, &marks);
+    if (!useMarks) marks.overflow = true;
     const unsigned char* u = reinterpret_cast<const unsigned char*>(line);
 
     if (lineLength >= 2 && u[0] == kBrokenMark && u[1] == kBrokenMark) {
@@ -257,7 +304,24 @@ ViewBuildResult ParseLog(ThreadViewState& view, const ViewBuildOptions& options,
       continue;
     }
 
-    r.bodyLines = SplitRecord(line, lineLength, r.fields, &r.fieldCount, r.lengths);
+    if (marks.overflow) {
+      SplitCore(
+          line, lineLength, &r, [&](size_t from) { return NextOf<'<'>(u, from, lineLength); }, [](size_t) {});
+    } else {
+      // A rewritten "<br>" leaves the position of its CR in its mark: that
+      // is where the cleaner has to act.
+      int m = 0;
+      int last = -1;
+      SplitCore(
+          line, lineLength, &r,
+          [&](size_t from) -> size_t {
+            while (m < marks.count && (marks.at[m] < from || line[marks.at[m]] != '<')) ++m;
+            if (m >= marks.count) return lineLength;
+            last = m;
+            return marks.at[m++];
+          },
+          [&](size_t cr) { marks.at[last] = static_cast<uint16_t>(cr); });
+    }
     if (r.fieldCount < 4) break;  // the thread ends at the last good post
 
     if (filter && MatchesAnyField(*options.ngWords, r)) {
@@ -275,7 +339,8 @@ ViewBuildResult ParseLog(ThreadViewState& view, const ViewBuildOptions& options,
         out.Put('\t');
         out.Put(kNgStubName, 2);
         out.Put("\t\t", 2);
-        PutCleanField(out, r.fields[2], r.lengths[2]);
+        int next = 0;
+        PutCleanField(out, line, r, 2, marks, &next);
         out.Put("\r\n\r\n\r\n", 6);
         // The stub has three lines, whatever the hidden post had: counting
         // what is written keeps every later line number true.
@@ -301,13 +366,14 @@ ViewBuildResult ParseLog(ThreadViewState& view, const ViewBuildOptions& options,
     out.Put('\t');
     out.PutNumber(out.NextPost());
     out.Put('\t');
-    PutCleanField(out, r.fields[0], r.lengths[0]);
+    int next = 0;
+    PutCleanField(out, line, r, 0, marks, &next);
     out.Put('\t');
-    PutCleanField(out, r.fields[1], r.lengths[1]);
+    PutCleanField(out, line, r, 1, marks, &next);
     out.Put('\t');
-    PutCleanField(out, r.fields[2], r.lengths[2]);
+    PutCleanField(out, line, r, 2, marks, &next);
     out.Put("\r\n", 2);
-    PutCleanField(out, r.fields[3], r.lengths[3]);
+    PutCleanField(out, line, r, 3, marks, &next);
     out.Put("\r\n\r\n", 4);
     out.EndPost(r.bodyLines + 2);
     pos += consumed;
@@ -315,6 +381,8 @@ ViewBuildResult ParseLog(ThreadViewState& view, const ViewBuildOptions& options,
   result.textLength = out.Finish();
   return result;
 }
+
+namespace {
 
 // Whether the data is a web page rather than a log: "<html" among the first
 // 256 bytes before any "<>" (or a feed's marker).
@@ -336,7 +404,7 @@ ViewBuildResult BuildViewText(ThreadViewState& view, const ViewBuildOptions& opt
                               size_t length, size_t textCapacity) {
   if (!data) length = 0;
   if (length > 0 && IsPageData(data, length)) return ConvertPage(view, options, data, length, textCapacity);
-  return ParseLog(view, options, data, length, textCapacity);
+  return ParseThreadLog(view, options, data, length, textCapacity, true);
 }
 
 bool LoadThreadIntoView(ThreadViewState& view, const ViewBuildOptions& options, const char* data, size_t length,

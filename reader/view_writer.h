@@ -67,9 +67,17 @@ class ViewWriter {
   int32_t lines_ = 0;
 };
 
-// The cleaner behind CleanCopy. With tabsToBlanks a TAB becomes a blank, so
-// that a field of a thread log can neither start a line that reads as a
-// header nor shift the header's columns.
-size_t CleanInto(char* dst, const char* src, size_t length, bool tabsToBlanks);
+// The cleaner behind CleanCopy: writes the cleaned src[0..length) to dst
+// (room for length bytes) and returns its length.
+size_t CleanInto(char* dst, const char* src, size_t length);
+// One step of it: copies src[seg..j) and handles the "&", "<" or CR at j of
+// src[..n). Returns where the copy goes on.
+size_t CleanAt(char*& d, const char* src, size_t seg, size_t j, size_t n);
+
+// The thread-log half of BuildViewText. Without useMarks every record is
+// scanned again by the splitter and the cleaner instead of using the marks
+// the reader took; both ways give the same text (the fuzz target checks).
+ViewBuildResult ParseThreadLog(ThreadViewState& view, const ViewBuildOptions& options, const char* data,
+                               size_t length, size_t capacity, bool useMarks);
 
 }  // namespace kv

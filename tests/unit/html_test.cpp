@@ -56,9 +56,10 @@ TEST(FieldCleaner, BoldTagsBlanksAndPairs) {
   EXPECT_EQ(Clean("<B>x</B>"), "<B>x</B>");  // only the lower-case tags servers write
   EXPECT_EQ(Clean("</b"), "");
   EXPECT_EQ(Clean("a    \r\nb  \r\nc   \r\nd \r\n"), "a\r\nb\r\nc \r\nd \r\n");
-  // A broken pair's second byte is copied, even where it looks like markup.
-  EXPECT_EQ(Clean("\x81&amp;"), "\x81&amp;");
-  EXPECT_EQ(Clean("\x81<b>"), "\x81<b>");
+  // A lead byte before a byte below 0x40 is a broken character of its own:
+  // the markup after it still counts.
+  EXPECT_EQ(Clean("\x81&amp;"), "\x81&");
+  EXPECT_EQ(Clean("\x81<b>"), "\x81");
   EXPECT_EQ(Clean("表&amp;ソ"), "表&ソ");
 
   char small[6];
