@@ -207,6 +207,7 @@ size_t CollectPosts(const ThreadViewState& view, const char* text, size_t textLe
   size_t m = SjisCutLength(text, textLength, kSearchTextMax);
   if (m == 0 || !view.text) return 0;
   size_t total = 0;
+  bool copying = copy && buffer;
   for (int32_t post = 1; post < view.postCount && post < kPostIndexSize - 1; ++post) {
     TextSpan span = PostSpan(view, post);
     if (span.length < m) continue;
@@ -219,7 +220,9 @@ size_t CollectPosts(const ThreadViewState& view, const char* text, size_t textLe
       i += IsSjisLead(static_cast<unsigned char>(span.data[i])) ? 2 : 1;
     }
     if (!hit) continue;
-    if (copy && buffer && total + span.length <= cap) memcpy(buffer + total, span.data, span.length);
+    // A buffer too small gets the posts that fit, whole and in order.
+    if (copying && total + span.length > cap) copying = false;
+    if (copying) memcpy(buffer + total, span.data, span.length);
     total += span.length;
   }
   return total;
