@@ -83,11 +83,6 @@ size_t ReadRecord(const unsigned char* p, size_t n, char* line, size_t* lineLeng
     if (j >= n) break;
     unsigned char c = p[j];
     if (c == '\r' || c == '\n') break;
-    if (c < 0x0D && c != 0 && c != '\t') {  // another control byte: kept as it is
-      line[out++] = static_cast<char>(c);
-      ++i;
-      continue;
-    }
     if (c == '<' && i + 1 < n && (p[i + 1] == 'a' || p[i + 1] == '/')) {
       // The tag goes up to its ">", but never past the record's end.
       size_t k = NextOf<'>', '\r', '\n'>(p, i + 2, n);
@@ -97,6 +92,11 @@ size_t ReadRecord(const unsigned char* p, size_t n, char* line, size_t* lineLeng
     if (out >= kRecordMax) {
       cut = true;
       break;
+    }
+    if (c < 0x0D && c != 0 && c != '\t') {  // another control byte: kept as it is
+      line[out++] = static_cast<char>(c);
+      ++i;
+      continue;
     }
     if (c == '&' && n - i >= 4 && memcmp(p + i + 1, "gt;", 3) == 0) {
       line[out++] = '>';

@@ -119,6 +119,14 @@ TEST(ThreadLog, LongRecordsAreCutAtTheBufferAndGoOn) {
   ASSERT_EQ(v->postCount, 2);
   EXPECT_EQ(v.lines(1)[1], std::string(8182, 'x'));
 
+  // Whatever byte comes at the limit, the record stops there.
+  for (const char* at : {"\x02", "\x01", "<", "&", "\t", "&gt;", "<a>"}) {
+    View c;
+    Build(c, "n<>m<>d<>" + std::string(8183, 'x') + at + "<>\n" + Record(2));
+    EXPECT_EQ(c->postCount, 2) << at;
+    EXPECT_EQ(c.lines(1)[1], std::string(8183, 'x')) << at;
+  }
+
   // A record of exactly 8192 bytes is whole.
   std::string rec = "n<>m<>d<>" + std::string(8179, 'x') + "ああ";
   ASSERT_EQ(rec.size(), 8192u);
