@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/address.h"
 #include "core/text.h"
 #include "reader/html.h"
 #include "reader/ngword.h"
@@ -382,28 +383,13 @@ ViewBuildResult ParseThreadLog(ThreadViewState& view, const ViewBuildOptions& op
   return result;
 }
 
-namespace {
-
-// Whether the data is a web page rather than a log: "<html" among the first
-// 256 bytes before any "<>" (or a feed's marker).
-bool IsPageData(const char* data, size_t length) {
-  size_t n = length < 256 ? length : 256;
-  for (size_t i = 0; i + 1 < n; ++i) {
-    if (data[i] != '<') continue;
-    if (n - i >= 5 && CompareNoCase(data + i, "<html", 5) == 0) return true;
-    if ((n - i >= 8 && CompareNoCase(data + i, "<rdf:RDF", 8) == 0) ||
-        (n - i >= 5 && CompareNoCase(data + i, "<?xml", 5) == 0) || data[i + 1] == '>')
-      return false;
-  }
-  return false;
-}
-
-}  // namespace
-
 ViewBuildResult BuildViewText(ThreadViewState& view, const ViewBuildOptions& options, const char* data,
                               size_t length, size_t textCapacity) {
   if (!data) length = 0;
-  if (length > 0 && IsPageData(data, length)) return ConvertPage(view, options, data, length, textCapacity);
+  // The data itself decides: a web page (an "<html" before any "<>" near
+  // its start) is made into page blocks, anything else is read as a log.
+  if (length > 0 && ClassifyContent(data, length) == ContentPage)
+    return ConvertPage(view, options, data, length, textCapacity);
   return ParseThreadLog(view, options, data, length, textCapacity, true);
 }
 

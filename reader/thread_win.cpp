@@ -1,8 +1,11 @@
 #include "reader/thread_win.h"
 
+#include "core/address.h"
+#include "core/address_win.h"
 #include "core/app.h"
 #include "core/store_win.h"
 #include "core/sjis_win.h"
+#include "core/text.h"
 #include "reader/ngword_win.h"
 
 namespace kv {
@@ -37,6 +40,16 @@ bool LoadThreadFromFile(ThreadViewState& view, HWND window, const char* localPat
   FileBuffer file;
   if (!LoadFile(localPath, &file)) return false;
   return Rebuild(view, window, file.data, file.size, pageUrl, result);
+}
+
+bool LoadThreadIntoView(ThreadViewState& view, HWND window, const char* url, bool fromMemory, const char* data,
+                        size_t length, ViewBuildResult* result) {
+  if (fromMemory) return Rebuild(view, window, data, length, url, result);
+  if (!url || !IsCached(url)) return Rebuild(view, window, nullptr, 0, url, result);
+  char path[kAddressCap];
+  CopyText(path, url);
+  if (!LocalPathOf(path, g_settings.ChFolder)) return false;
+  return LoadThreadFromFile(view, window, path, url, result);
 }
 
 bool LoadThreadFromMemory(ThreadViewState& view, HWND window, const char* data, size_t length, const char* pageUrl,

@@ -9,6 +9,13 @@
 
 namespace kv {
 
+// Every (re)display of a thread: from the download's bytes when fromMemory,
+// else from the local copy of url when there is one (with UseCache on).
+// With no copy the view becomes empty. False, with the view as it was, when
+// the copy cannot be read or memory runs out.
+bool LoadThreadIntoView(ThreadViewState& view, HWND window, const char* url, bool fromMemory,
+                        const char* data = nullptr, size_t length = 0, ViewBuildResult* result = nullptr);
+
 // Rebuilds the view from the thread's local copy at localPath (null or ""
 // when there is none: the view becomes empty). False, with the view as it
 // was, when the copy cannot be read or memory runs out. pageUrl is the
