@@ -42,9 +42,8 @@ inline std::string ThreadLog(int posts) {
     log += r.next(3) ? "sage" : "";
     char date[96];
     snprintf(date, sizeof date, "<>2024/05/%02u(月) %02u:%02u:%02u.%02u ID:%c%c%c%c%c%c%c%c0<> ", 1 + r.next(28),
-             r.next(24), r.next(60), r.next(60), r.next(100), 'A' + r.next(26), 'a' + r.next(26),
-             '0' + r.next(10), 'A' + r.next(26), 'a' + r.next(26), 'a' + r.next(26), 'A' + r.next(26),
-             '0' + r.next(10));
+             r.next(24), r.next(60), r.next(60), r.next(100), 'A' + r.next(26), 'a' + r.next(26), '0' + r.next(10),
+             'A' + r.next(26), 'a' + r.next(26), 'a' + r.next(26), 'A' + r.next(26), '0' + r.next(10));
     log += date;
     int lines = 1 + static_cast<int>(r.next(8));
     for (int k = 0; k < lines; ++k) {
@@ -78,8 +77,8 @@ inline std::string Page(size_t bytes) {
       if (r.next(5) == 0) page += "<a href=\"/archives/" + std::to_string(n) + ".html\">関連記事</a><br>\n";
       if (r.next(9) == 0) page += "<a href=\"/img/arrow.gif\"><img src=\"/img/arrow.gif\"></a>\n";
     }
-    page += "</p>\n<!-- comment " + std::to_string(n) + " --><script>var x = " + std::to_string(n) +
-            ";</script></div>\n";
+    page +=
+        "</p>\n<!-- comment " + std::to_string(n) + " --><script>var x = " + std::to_string(n) + ";</script></div>\n";
   }
   page += "</body></html>\n";
   return page;

@@ -14,7 +14,8 @@ static bool Reference(const kv::NgList& ng, int key, const std::string& field) {
     std::string c;
     for (size_t i = 0; i < field.size();) {
       unsigned char ch = static_cast<unsigned char>(field[i]);
-      size_t step = kv::IsSjisLead(ch) && i + 1 < field.size() && static_cast<unsigned char>(field[i + 1]) >= 0x40 ? 2 : 1;
+      size_t step =
+          kv::IsSjisLead(ch) && i + 1 < field.size() && static_cast<unsigned char>(field[i + 1]) >= 0x40 ? 2 : 1;
       if (step == 1 && ch <= 0x20) {
         ++i;
         continue;

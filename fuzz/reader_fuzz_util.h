@@ -7,8 +7,8 @@
 
 namespace fuzzutil {
 
-#define FUZZ_CHECK(c) \
-  do {                \
+#define FUZZ_CHECK(c)           \
+  do {                          \
     if (!(c)) __builtin_trap(); \
   } while (0)
 

@@ -134,8 +134,8 @@ bool Iso2022ToSjis(const char* src, size_t length, ConvertedText* out) {
   if (!AllocateFor(length, out)) return false;
   char* d = out->data;
   bool twoByte = false;
-  bool kanaRun = false;   // between SO and SI
-  bool g2Kana = false;    // after ESC "*I": ESC "N" gives one katakana
+  bool kanaRun = false;  // between SO and SI
+  bool g2Kana = false;   // after ESC "*I": ESC "N" gives one katakana
   size_t i = 0;
   auto has = [&](size_t at, const char* seq) {
     size_t n = strlen(seq);
@@ -244,8 +244,12 @@ size_t UtfToSjisInto(int codePage, const char* src, size_t length, char* dst, si
 
 }  // namespace
 
-bool Utf8ToSjis(const char* src, size_t length, ConvertedText* out) { return UtfToSjis(kCodePageUtf8, src, length, out); }
-bool Utf7ToSjis(const char* src, size_t length, ConvertedText* out) { return UtfToSjis(kCodePageUtf7, src, length, out); }
+bool Utf8ToSjis(const char* src, size_t length, ConvertedText* out) {
+  return UtfToSjis(kCodePageUtf8, src, length, out);
+}
+bool Utf7ToSjis(const char* src, size_t length, ConvertedText* out) {
+  return UtfToSjis(kCodePageUtf7, src, length, out);
+}
 
 size_t Utf8ToSjisInto(const char* src, size_t length, char* dst, size_t cap) {
   return UtfToSjisInto(kCodePageUtf8, src, length, dst, cap);

@@ -13,9 +13,9 @@ namespace kv {
 // Searched in this order. Numeric references (&#12354;) are not decoded:
 // the thread view shows them as the server sent them.
 const Entity kEntities[kEntityCount] = {
-    {"quot;", 5, "\""}, {"amp;", 4, "&"},      {"lt;", 3, "<"},     {"gt;", 3, ">"},
-    {"nbsp;", 5, " "},  {"ensp;", 5, " "},     {"emsp;", 5, " "},   {"thinsp;", 7, "  "},
-    {"copy;", 5, "(c)"}, {"apos;", 5, "'"},    {"laquo;", 6, "≪"}, {"raquo;", 6, "≫"},
+    {"quot;", 5, "\""},  {"amp;", 4, "&"},  {"lt;", 3, "<"},    {"gt;", 3, ">"},
+    {"nbsp;", 5, " "},   {"ensp;", 5, " "}, {"emsp;", 5, " "},  {"thinsp;", 7, "  "},
+    {"copy;", 5, "(c)"}, {"apos;", 5, "'"}, {"laquo;", 6, "≪"}, {"raquo;", 6, "≫"},
 };
 
 // Targets of anchors that carry no reading matter: spacer images, banners,
@@ -116,9 +116,7 @@ size_t CleanCopy(char* dst, size_t cap, const char* src) { return CleanCopy(dst,
 
 int IsAdvertisementLink(const char* text, size_t available) {
   size_t k = 0;
-  while (k < available && k < 4 &&
-         ((text[k] >= 'a' && text[k] <= 'z') || (text[k] >= 'A' && text[k] <= 'Z')))
-    ++k;
+  while (k < available && k < 4 && ((text[k] >= 'a' && text[k] <= 'z') || (text[k] >= 'A' && text[k] <= 'Z'))) ++k;
   for (size_t m = 0; k < available && m < 16; ++m, ++k) {
     char c = text[k];
     if (c != '\t' && c != '\n' && c != '\r' && c != ' ' && c != '"' && c != '=') break;
@@ -142,8 +140,8 @@ bool HasOwnScheme(const char* t, size_t n) {
   for (size_t i = 0; i < n; ++i) {
     char c = t[i];
     if (c == ':') return i > 0;
-    bool schemeChar = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
-                      c == '-' || c == '.';
+    bool schemeChar =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
     if (!schemeChar) return false;
   }
   return false;
@@ -209,10 +207,10 @@ void MakeAbsoluteLink(const char* pageUrl, const char* target, size_t targetLeng
 
 namespace {
 
-constexpr size_t kBlockMax = 8192;      // the block buffer holds 8193 bytes with its terminator
-constexpr size_t kBlockTextLimit = 8175;  // text bytes are added while the block holds no more
+constexpr size_t kBlockMax = 8192;         // the block buffer holds 8193 bytes with its terminator
+constexpr size_t kBlockTextLimit = 8175;   // text bytes are added while the block holds no more
 constexpr size_t kBlockBreakLimit = 8176;  // line breaks are added to shorter blocks only
-constexpr size_t kLinkLimit = 7936;      // link lines are added to shorter blocks only
+constexpr size_t kLinkLimit = 7936;        // link lines are added to shorter blocks only
 constexpr size_t kTitleMax = 250;
 constexpr size_t kTargetMax = 250;
 constexpr char kBlockHeaderTail[] = "\t----\t\t}DATE ID:\r\n";

@@ -40,7 +40,7 @@ void MakeAbsoluteLink(const char* pageUrl, const char* target, size_t targetLeng
 // Converts an HTML page into page blocks in view.text (textCapacity bytes)
 // and fills the post index, as BuildViewText does for a thread log. The
 // page's <title> becomes view.title when that is "?".
-ViewBuildResult ConvertPage(ThreadViewState& view, const ViewBuildOptions& options, const char* data,
-                            size_t length, size_t textCapacity);
+ViewBuildResult ConvertPage(ThreadViewState& view, const ViewBuildOptions& options, const char* data, size_t length,
+                            size_t textCapacity);
 
 }  // namespace kv

@@ -178,8 +178,8 @@ size_t ExtractBodyWord(const char* text, size_t length, char* out, size_t cap) {
 
 size_t NgFileSizeWith(size_t oldLength, size_t wordLength) { return oldLength + 2 + 2 + wordLength + 2 + 1; }
 
-size_t NgFileWithWord(const char* old, size_t oldLength, char keyDigit, const char* word, size_t wordLength,
-                      char* out, size_t cap) {
+size_t NgFileWithWord(const char* old, size_t oldLength, char keyDigit, const char* word, size_t wordLength, char* out,
+                      size_t cap) {
   // One entry is one line: a word never carries a line end into the file.
   size_t n = 0;
   while (n < wordLength && word[n] != '\r' && word[n] != '\n' && word[n] != 0) ++n;

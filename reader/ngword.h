@@ -16,8 +16,8 @@ inline constexpr size_t kSearchTextMax = 250;
 enum NgKey : int32_t { kNgKeyName = 0, kNgKeyMail = 1, kNgKeyDate = 2, kNgKeyBody = 3 };
 
 struct NgEntry {
-  int32_t key;     // 0-9; only 0-3 are ever asked for
-  char* word;      // owned, terminated
+  int32_t key;  // 0-9; only 0-3 are ever asked for
+  char* word;   // owned, terminated
   size_t length;
 };
 
@@ -58,8 +58,8 @@ size_t ExtractBodyWord(const char* text, size_t length, char* out, size_t cap);
 // line end. Returns the length written into out; 0 when the word is empty
 // or out (cap bytes) is too small. NgFileSizeWith gives the room needed.
 size_t NgFileSizeWith(size_t oldLength, size_t wordLength);
-size_t NgFileWithWord(const char* old, size_t oldLength, char keyDigit, const char* word, size_t wordLength,
-                      char* out, size_t cap);
+size_t NgFileWithWord(const char* old, size_t oldLength, char keyDigit, const char* word, size_t wordLength, char* out,
+                      size_t cap);
 
 // Total bytes of the posts whose span contains text (at most 250 bytes of
 // it, matched at character boundaries); with copy set the spans are copied

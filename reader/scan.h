@@ -8,10 +8,10 @@
 // one byte, and the byte after it keeps its meaning (a line end still ends
 // the record, a "<" still starts a tag).
 #pragma once
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <bit>
 
 namespace kv {
 

@@ -15,13 +15,12 @@ namespace kv {
 
 namespace {
 
-constexpr size_t kSplitLimit = 8184;  // "<>" further into a record does not split
+constexpr size_t kSplitLimit = 8184;         // "<>" further into a record does not split
 constexpr unsigned char kBrokenMark = 0x01;  // the download side stores NUL bytes as 0x01
 
 constexpr char kBrokenText[] = "[ここ壊れてます]";
 constexpr char kBrokenDate[] = "00/00/00 00:00 ID:";
 constexpr char kNgStubName[] = "NG";
-
 
 char g_emptyField[1] = {0};
 
@@ -36,8 +35,8 @@ bool IsErrorPageMarker(const char* p, size_t n) {
     size_t k = strlen(m);
     return n >= k && memcmp(p, m, k) == 0;
   };
-  return noCase("<html") || noCase("<body") || noCase("</p>") || exact("<head") || exact("<meta") ||
-         exact("</hea") || exact("<!--");
+  return noCase("<html") || noCase("<body") || noCase("</p>") || exact("<head") || exact("<meta") || exact("</hea") ||
+         exact("<!--");
 }
 
 // Positions in the record of every "<" and "&" it holds, in order: the
@@ -264,8 +263,8 @@ void PutCleanField(ViewWriter& out, const char* line, const Record& r, int k, co
 
 // The thread-log parser: one forward pass, one record buffer, no allocation
 // per post.
-ViewBuildResult ParseThreadLog(ThreadViewState& view, const ViewBuildOptions& options, const char* data,
-                               size_t length, size_t capacity, bool useMarks) {
+ViewBuildResult ParseThreadLog(ThreadViewState& view, const ViewBuildOptions& options, const char* data, size_t length,
+                               size_t capacity, bool useMarks) {
   ViewBuildResult result;
   ViewWriter out(view, capacity);
   const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
@@ -284,8 +283,8 @@ ViewBuildResult ParseThreadLog(ThreadViewState& view, const ViewBuildOptions& op
     const unsigned char* u = reinterpret_cast<const unsigned char*>(line);
 
     if (lineLength >= 2 && u[0] == kBrokenMark && u[1] == kBrokenMark) {
-      constexpr size_t kBrokenSize = 1 + 4 + 1 + sizeof kBrokenText + 1 + sizeof kBrokenDate + 1 +
-                                     sizeof kBrokenText + 3;
+      constexpr size_t kBrokenSize =
+          1 + 4 + 1 + sizeof kBrokenText + 1 + sizeof kBrokenDate + 1 + sizeof kBrokenText + 3;
       if (!out.Fits(kBrokenSize)) {
         result.truncated = true;
         break;
@@ -383,8 +382,8 @@ ViewBuildResult ParseThreadLog(ThreadViewState& view, const ViewBuildOptions& op
   return result;
 }
 
-ViewBuildResult BuildViewText(ThreadViewState& view, const ViewBuildOptions& options, const char* data,
-                              size_t length, size_t textCapacity) {
+ViewBuildResult BuildViewText(ThreadViewState& view, const ViewBuildOptions& options, const char* data, size_t length,
+                              size_t textCapacity) {
   if (!data) length = 0;
   // The data itself decides: a web page (an "<html" before any "<>" near
   // its start) is made into page blocks, anything else is read as a log.

@@ -13,9 +13,9 @@ struct NgList;
 inline constexpr int32_t kMaxPosts = 5000;
 inline constexpr int32_t kPostIndexSize = 5003;
 inline constexpr int32_t kMaxHitRegions = 100;
-inline constexpr size_t kRecordMax = 8192;        // a longer record continues as the next one
+inline constexpr size_t kRecordMax = 8192;  // a longer record continues as the next one
 inline constexpr size_t kLineBufferSize = 8193;
-inline constexpr size_t kViewTextSpare = 65536;   // view text room beyond the data's length
+inline constexpr size_t kViewTextSpare = 65536;  // view text room beyond the data's length
 inline constexpr int32_t kMaxRecordFields = 16;
 
 // Clickable rectangle of the last paint.
@@ -77,8 +77,8 @@ struct ViewBuildResult {
 // Parses a whole thread log or HTML page into view.text, whose buffer holds
 // textCapacity bytes (the data's length + kViewTextSpare), and fills the post
 // index and lineCount. Never writes past textCapacity.
-ViewBuildResult BuildViewText(ThreadViewState& view, const ViewBuildOptions& options, const char* data,
-                              size_t length, size_t textCapacity);
+ViewBuildResult BuildViewText(ThreadViewState& view, const ViewBuildOptions& options, const char* data, size_t length,
+                              size_t textCapacity);
 
 // Builds into a new buffer and swaps it in, freeing the old one. False when
 // the buffer cannot be had (the view is then unchanged). Clears the hit

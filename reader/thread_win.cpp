@@ -3,8 +3,8 @@
 #include "core/address.h"
 #include "core/address_win.h"
 #include "core/app.h"
-#include "core/store_win.h"
 #include "core/sjis_win.h"
+#include "core/store_win.h"
 #include "core/text.h"
 #include "reader/ngword_win.h"
 

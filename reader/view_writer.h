@@ -77,7 +77,7 @@ size_t CleanAt(char*& d, const char* src, size_t seg, size_t j, size_t n);
 // The thread-log half of BuildViewText. Without useMarks every record is
 // scanned again by the splitter and the cleaner instead of using the marks
 // the reader took; both ways give the same text (the fuzz target checks).
-ViewBuildResult ParseThreadLog(ThreadViewState& view, const ViewBuildOptions& options, const char* data,
-                               size_t length, size_t capacity, bool useMarks);
+ViewBuildResult ParseThreadLog(ThreadViewState& view, const ViewBuildOptions& options, const char* data, size_t length,
+                               size_t capacity, bool useMarks);
 
 }  // namespace kv

@@ -72,7 +72,9 @@ TEST(EucJp, SingleShiftsAndBrokenBytes) {
   // A lead before a line end keeps the line end; a lead with a trail that
   // is no cell gives "??".
   EXPECT_EQ(Euc("\xB4\n\xB4\x80x\xB4"), "?\n??x?");
-  EXPECT_EQ(Euc("\x8E" "a\x8F\xA1"), "?a??");
+  EXPECT_EQ(Euc("\x8E"
+                "a\x8F\xA1"),
+            "?a??");
   EXPECT_EQ(Euc(""), "");
 }
 
@@ -84,7 +86,9 @@ TEST(Iso2022Jp, EscapesShiftsAndLineEnds) {
   // A line end returns to ASCII without an escape.
   EXPECT_EQ(Jis("\x1B$BI=\nI="), "表\nI=");
   // SO ... SI half-width katakana, ended also by a line end or ESC.
-  EXPECT_EQ(Jis("\x0E\x36\x45\x0Fx\x0E\x36\nx\x0E\x36\x1B(By"), "ｶﾅx" "ｶ\nxｶy");
+  EXPECT_EQ(Jis("\x0E\x36\x45\x0Fx\x0E\x36\nx\x0E\x36\x1B(By"),
+            "ｶﾅx"
+            "ｶ\nxｶy");
   // ESC "*I" designates katakana for single shifts (ESC "N") until ESC "*B".
   EXPECT_EQ(Jis("\x1B*I\x1BN\x36\x1B*B\x1BN\x36"), "ｶ\x1BN\x36");
   // EUC-JP pairs mixed in, and escapes we do not know.
@@ -93,14 +97,18 @@ TEST(Iso2022Jp, EscapesShiftsAndLineEnds) {
 }
 
 TEST(Utf, Utf8AndUtf7ThroughTheCodePageLayer) {
-  EXPECT_EQ(Convert(kv::Utf8ToSjis, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88"),
-            "日本語テキスト");
+  EXPECT_EQ(
+      Convert(kv::Utf8ToSjis, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88"),
+      "日本語テキスト");
   EXPECT_EQ(Convert(kv::Utf7ToSjis, "+ZeVnLIqeMMYwrTC5MMg-"), "日本語テキスト");
   EXPECT_EQ(Convert(kv::Utf7ToSjis, "a+-b"), "a+b");
   // Half-width katakana and the wave dash of Japanese pages.
   EXPECT_EQ(Convert(kv::Utf8ToSjis, "\xEF\xBD\xB6\xEF\xBD\x9E"), "ｶ～");
   // Bytes that are no UTF-8 and characters Shift_JIS lacks become "?".
-  EXPECT_EQ(Convert(kv::Utf8ToSjis, "a\xFF" "b\xC3\xA9"), "a?b?");
+  EXPECT_EQ(Convert(kv::Utf8ToSjis,
+                    "a\xFF"
+                    "b\xC3\xA9"),
+            "a?b?");
 
   char out[8];
   EXPECT_EQ(kv::Utf8ToSjisInto("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x83\x86", 12, out, sizeof out), 6u);

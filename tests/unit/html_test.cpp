@@ -40,8 +40,7 @@ std::vector<std::string> Blocks(const View& v) {
 }
 
 TEST(FieldCleaner, EntitiesAsTheTableSaysAndNoOthers) {
-  EXPECT_EQ(Clean("&quot;&amp;&lt;&gt;&nbsp;&ensp;&emsp;&thinsp;&copy;&apos;&laquo;&raquo;"),
-            "\"&<>     (c)'≪≫");
+  EXPECT_EQ(Clean("&quot;&amp;&lt;&gt;&nbsp;&ensp;&emsp;&thinsp;&copy;&apos;&laquo;&raquo;"), "\"&<>     (c)'≪≫");
   EXPECT_EQ(Clean("a&thinsp;b&nbsp;c"), "a  b c");
   // Numeric references and other letter cases stay as they are.
   EXPECT_EQ(Clean("&#12354;&QUOT;&Amp;&amp"), "&#12354;&QUOT;&Amp;&amp");
@@ -134,9 +133,8 @@ TEST(PageConverter, LinkLinesAndAdvertisementLinks) {
        "<A HREF=\"http://px.a8.net/svt/ejp?a8mat=1\">広告</A>"
        "</body>");
   ASSERT_EQ(v->postCount, 2);
-  EXPECT_EQ(v.lines(1), (Lines{"\t1\t----\t\t}DATE ID:", "", "(http://h.example/a/b.html)",
-                               "x", "(http://h.example/dir/./c.html)", "y", "(http://other.example/z)", "z矢印広告",
-                               ""}));
+  EXPECT_EQ(v.lines(1), (Lines{"\t1\t----\t\t}DATE ID:", "", "(http://h.example/a/b.html)", "x",
+                               "(http://h.example/dir/./c.html)", "y", "(http://other.example/z)", "z矢印広告", ""}));
 
   for (int i = 0; i < kv::kAdvertisementPrefixCount; ++i) {
     std::string a = std::string("HREF=\"") + kv::kAdvertisementPrefixes[i] + "x\">";

@@ -74,9 +74,10 @@ TEST(NgWords, MatchingByFieldAndCompactBody) {
 TEST(NgWords, ThreadViewHidesMatchedPosts) {
   kv::NgList ng;
   Load(ng, "3,あいう\r\n");
-  std::string log = "n<>m<>d1<>一<>\n"
-                    "n<>m<>d2<>あ <br> い う<>\n"
-                    "n<>m<>d3<>三<>\n";
+  std::string log =
+      "n<>m<>d1<>一<>\n"
+      "n<>m<>d2<>あ <br> い う<>\n"
+      "n<>m<>d3<>三<>\n";
   kv::ViewBuildOptions o;
   o.ngWords = &ng;
   View v;

@@ -61,7 +61,9 @@ TEST(ThreadLog, EmptyAndDegenerateLogs) {
   EXPECT_EQ(empty->postStart[1], 0);
 
   // A blank first line or a record of three fields shows nothing.
-  for (const char* data : {"\n", "a<>b<>c\n", "\r\n" "名無し<><>d<>b<>\n"}) {
+  for (const char* data : {"\n", "a<>b<>c\n",
+                           "\r\n"
+                           "名無し<><>d<>b<>\n"}) {
     View v;
     Build(v, data);
     EXPECT_EQ(v->postCount, 1) << data;

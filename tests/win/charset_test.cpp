@@ -1,10 +1,11 @@
 // UTF-8 and UTF-7 through the system's own conversion (code page 932), with
 // the same answers as the native stand-in gives.
+#include "reader/charset.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "reader/charset.h"
 #include "reader/html.h"
 #include "reader/thread.h"
 
@@ -22,13 +23,17 @@ std::string Convert(bool (*f)(const char*, size_t, kv::ConvertedText*), const st
 }
 
 TEST(SystemCharset, Utf8AndUtf7ToShiftJis) {
-  EXPECT_EQ(Convert(kv::Utf8ToSjis, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88"),
-            "日本語テキスト");
+  EXPECT_EQ(
+      Convert(kv::Utf8ToSjis, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88"),
+      "日本語テキスト");
   EXPECT_EQ(Convert(kv::Utf7ToSjis, "+ZeVnLIqeMMYwrTC5MMg-"), "日本語テキスト");
   EXPECT_EQ(Convert(kv::Utf7ToSjis, "a+-b"), "a+b");
   EXPECT_EQ(Convert(kv::Utf8ToSjis, "\xEF\xBD\xB6\xEF\xBD\x9E"), "ｶ～");
   // Bytes that are no UTF-8, and a Thai letter Shift_JIS lacks.
-  EXPECT_EQ(Convert(kv::Utf8ToSjis, "a\xFF" "b\xE0\xB8\x81"), "a?b?");
+  EXPECT_EQ(Convert(kv::Utf8ToSjis,
+                    "a\xFF"
+                    "b\xE0\xB8\x81"),
+            "a?b?");
 
   char out[8];
   EXPECT_EQ(kv::Utf8ToSjisInto("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x83\x86", 12, out, sizeof out), 6u);

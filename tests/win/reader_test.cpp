@@ -120,8 +120,8 @@ TEST_F(ReaderFiles, MissingUnreadableAndMemory) {
 }
 
 TEST_F(ReaderFiles, ScrollRangeAndPageTitleOnTheWindow) {
-  HWND w = CreateWindowExA(0, "STATIC", "Kurovel", WS_OVERLAPPEDWINDOW | WS_VSCROLL, 0, 0, 300, 300, nullptr,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND w = CreateWindowExA(0, "STATIC", "Kurovel", WS_OVERLAPPEDWINDOW | WS_VSCROLL, 0, 0, 300, 300, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(w, nullptr);
   std::string log = Log(10);
   ASSERT_TRUE(kv::LoadThreadIntoView(*view_, w, kUrl, true, log.data(), log.size()));
