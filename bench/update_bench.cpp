@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "net/update.h"
+#include "reader/charset.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "net/update.h"
+#include "reader/charset.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* src = reinterpret_cast<const char*>(data);

@@ -35,10 +35,6 @@ bool readCgiUrl(char* address, size_t cap, int32_t postsHeld);
 // zero bytes; posts that do not fit are left out. Returns the new length.
 size_t htmlToDat(char* buffer, size_t length, size_t capacity, int32_t postsHeld);
 
-// EUC-JP to Shift_JIS. destination may be source (the output never grows)
-// or null to measure. Returns the converted length.
-size_t eucToSjis(const char* source, char* destination, size_t length);
-
 // CR LF pairs from the start, stopping at the end sentinel or the end.
 int32_t CountCrLf(const char* data, size_t length);
 

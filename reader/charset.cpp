@@ -79,6 +79,43 @@ Charset DetectCharset(const char* data, size_t length) {
   return Charset::None;
 }
 
+size_t eucToSjis(const char* source, char* destination, size_t length) {
+  size_t out = 0;
+  for (size_t i = 0; i < length;) {
+    unsigned char c1 = static_cast<unsigned char>(source[i]);
+    if (c1 < 0x80) {
+      if (destination) destination[out] = static_cast<char>(c1);
+      ++out;
+      ++i;
+      continue;
+    }
+    if (c1 == 0x8E) {
+      // Single shift: the half-width katakana byte after it stands as it is.
+      if (i + 1 < length) {
+        if (destination) destination[out] = source[i + 1];
+        ++out;
+      }
+      i += 2;
+      continue;
+    }
+    if (i + 1 >= length) break;  // a first byte without its second: dropped
+    unsigned char c2 = static_cast<unsigned char>(source[i + 1]);
+    unsigned char s1 = static_cast<unsigned char>((c1 + 1) / 2 + (c1 <= 0xDE ? 0x30 : 0x70));
+    unsigned char s2;
+    if (c1 & 1)
+      s2 = static_cast<unsigned char>(c2 < 0xE0 ? c2 - 0x61 : c2 - 0x60);
+    else
+      s2 = static_cast<unsigned char>(c2 - 2);
+    if (destination) {
+      destination[out] = static_cast<char>(s1);
+      destination[out + 1] = static_cast<char>(s2);
+    }
+    out += 2;
+    i += 2;
+  }
+  return out;
+}
+
 bool EucPageToSjis(const char* src, size_t length, ConvertedText* out) {
   if (!AllocateFor(length, out)) return false;
   char* d = out->data;

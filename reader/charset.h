@@ -21,6 +21,12 @@ struct ConvertedText {
 
 // Page text in EUC-JP to Shift_JIS, by the JIS X 0208 row/cell arithmetic.
 // JIS X 0212 characters become "〓". False when memory runs out.
+// The rental service's EUC-JP lists and logs, by the plain arithmetic of
+// the two encodings (three-byte characters are not recognised).
+// destination may be source (the output never grows) or null to measure.
+// Returns the converted length.
+size_t eucToSjis(const char* source, char* destination, size_t length);
+
 bool EucPageToSjis(const char* src, size_t length, ConvertedText* out);
 // ISO-2022-JP (mail and page text) to Shift_JIS. False when memory runs out.
 bool Iso2022ToSjis(const char* src, size_t length, ConvertedText* out);

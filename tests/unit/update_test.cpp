@@ -10,6 +10,7 @@
 #include "core/text.h"
 #include "net/job.h"
 #include "net/update.h"
+#include "reader/charset.h"
 
 namespace {
 
