@@ -14,6 +14,7 @@
 #include "core/settings_win.h"
 #include "core/sjis_win.h"
 #include "core/text.h"
+#include "reader/ngword_win.h"
 #include "ui/dialogs_win.h"
 #include "ui/keys_win.h"
 #include "ui/main_window_win.h"
@@ -86,6 +87,7 @@ int KvelMain(HINSTANCE instance, int showState) {
   SetEventLogFolder(g_programFolder);
   SetUpSettings();
 
+  LoadNgWords();
   char settingsPath[MAX_PATH];
   SettingsFilePath(g_programFolder, settingsPath, sizeof settingsPath);
   LoadSettingsFile(g_settings, settingsPath, g_programFolder);
