@@ -74,6 +74,7 @@ struct Settings {
   // Run-time state, never written to the file.
   char currentBoardUrl[260];   // thread-index address of the board in the list
   char currentThreadUrl[260];  // address the next open command opens
+  char currentThreadTitle[64]; // its title when the opener knows it (the thread list does)
   char viewPageUrl[260];       // address of the page in the front view
   struct {
     uint32_t major, minor, build, platform;
