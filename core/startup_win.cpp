@@ -18,6 +18,7 @@
 #include "ui/dialogs_win.h"
 #include "ui/keys_win.h"
 #include "ui/main_window_win.h"
+#include "ui/panes_win.h"
 #include "ui/resource.h"
 
 namespace kv {
@@ -110,6 +111,8 @@ int KvelMain(HINSTANCE instance, int showState) {
   SendMessage(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
   ShowWindow(window, showState);
   UpdateWindow(window);
+  LayOut(window);
+  StartMainWindow(window);
 
   HACCEL accelerators = CreateAccelerators();
   MSG msg;
@@ -122,6 +125,7 @@ int KvelMain(HINSTANCE instance, int showState) {
   }
   DestroyAcceleratorTable(accelerators);
 
+  WriteAcquiredBoards();
   SaveSettingsFile(g_settings, settingsPath, g_programFolder);
   WriteEventLogEmpty();
   CloseHandle(mutex);

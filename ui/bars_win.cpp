@@ -1,5 +1,7 @@
 #include "ui/bars_win.h"
 
+#include <windows.h>
+
 #include <commctrl.h>
 
 #include <cstring>
@@ -36,12 +38,18 @@ HWND MakeToolbar(HWND parent, int id, int bitmap, int images, const TBBUTTON* bu
   if (list) SendMessage(bar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
   SendMessage(bar, TB_ADDBUTTONS, count, reinterpret_cast<LPARAM>(buttons));
   for (int i = 0; labels && i < count; ++i) {
+    // TB_ADDSTRING takes a list ended by an empty string.
     TextArg text(labels[i]);
+    TCHAR list[64] = {};
+    const TCHAR* t = text.get();
+    for (int k = 0; k < 62 && t[k]; ++k) list[k] = t[k];
+    LRESULT index = SendMessage(bar, TB_ADDSTRING, 0, reinterpret_cast<LPARAM>(list));
     TBBUTTONINFO info = {};
     info.cbSize = sizeof info;
     info.dwMask = TBIF_TEXT;
     info.pszText = text.get();
     SendMessage(bar, TB_SETBUTTONINFO, buttons[i].idCommand, reinterpret_cast<LPARAM>(&info));
+    (void)index;
   }
   SendMessage(bar, TB_AUTOSIZE, 0, 0);
   return bar;

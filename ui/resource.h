@@ -12,3 +12,5 @@
 
 #define IDB_TOOLBAR 112
 #define IDB_TOOLBAR2 113
+#define IDD_VERSION 100
+#define IDR_SOUND 130

@@ -22,6 +22,7 @@
 //   desktop NAME           -> works in the named desktop (a Wine virtual desktop
 //                             started with "explorer /desktop=NAME,WxH") from now on
 //   watch HWND             -> "ok PID": keeps a handle on the process owning HWND
+//   idle MS                -> "ok" once the watched process waits for input (painted), or "timeout"
 //   exited MS              -> exit code of the watched process once it ends, or "timeout"
 //   quit
 #include <windows.h>
@@ -120,6 +121,9 @@ int main() {
       if (g_watched) CloseHandle(g_watched);
       g_watched = pid ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid) : nullptr;
       Answer(g_watched ? "ok %lu" : "fail", pid);
+    } else if (!strcmp(c, "idle")) {
+      DWORD r = g_watched ? WaitForInputIdle(g_watched, strtoul(arg(1), nullptr, 10)) : WAIT_FAILED;
+      Answer(r == 0 ? "ok" : "timeout");
     } else if (!strcmp(c, "exited")) {
       DWORD code = 0;
       if (g_watched && WaitForSingleObject(g_watched, strtoul(arg(1), nullptr, 10)) == WAIT_OBJECT_0 &&

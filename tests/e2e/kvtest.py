@@ -234,6 +234,10 @@ class Program:
         return int(answer)
 
     def screenshot(self, name):
+        # Let the program finish painting: wait until it waits for input.
+        if self.window:
+            self.call("idle 5000", timeout=20)
+            self.call("send %d %d 0 0" % (self.window, 0))  # a round trip through its message loop
         os.makedirs(ARTEFACTS, exist_ok=True)
         out = os.path.join(ARTEFACTS, name + ".png")
         subprocess.run(["import", "-window", "root", "-display", os.environ["DISPLAY"], out], check=True,

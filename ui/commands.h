@@ -1,0 +1,38 @@
+// Decisions of the main window's commands, kept apart from the windows.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace kv {
+
+// An address that names a feed by its words: a run of exactly the three
+// letters "rss" or "xml", or a run of more than six letters that begins with
+// "Podcast" (letter case ignored; the first 256 characters are looked at).
+bool NamesFeed(const char* address);
+
+// The two arguments Selm32 gets for a favourite: the title (at most 80
+// bytes, quotes as 0xDE, "<" and ">" as "＜" and "＞") and the address, each
+// in double quotes, one blank between.
+void FavouriteArguments(const char* title, const char* address, char* out, size_t cap);
+
+// The default sort (NowTSort) after the menu commands 40076-40081.
+int32_t SortDefaultAfter(int command, int32_t nowTSort);
+// The T-shaped layout switch (40050).
+int32_t ToggledTateYoko(int32_t tateYoko, int32_t screenWidth, int32_t screenHeight);
+
+// Which edge a press in the main window's own area grabs.
+enum class Splitter { None, WindowEdge, TreeEdge, ListEdge, TSplit };
+struct SplitterInput {
+  int32_t x, y;           // client coordinates (below 16 taken as 16)
+  int32_t clientWidth;
+  int32_t rebarBottom;    // the T-split edge is measured from here
+  int32_t treeWide, listWide, tateYoko;
+};
+Splitter SplitterAt(const SplitterInput& in);
+// The settings a drag ends with. Returns false when the value stays.
+bool DragValue(Splitter edge, int32_t x, int32_t y, int32_t rebarBottom, int32_t treeWide, int32_t* value);
+
+// "http" in place of the first four characters of "h???://" addresses.
+void AddressForBrowser(const char* address, char* out, size_t cap);
+
+}  // namespace kv
