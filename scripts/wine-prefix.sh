@@ -18,7 +18,7 @@ for p in "${prefixes[@]}"; do
       WINEPREFIX=$p DISPLAY= wineboot -i >/dev/null 2>&1
       WINEPREFIX=$p wineserver -w
     fi
-    WINEPREFIX=$p wineserver -p
+    WINEPREFIX=$p wineserver -p </dev/null >/dev/null 2>&1
     # Start the prefix's background processes (services, the desktop window
     # process) now, with their output going nowhere: started later by a test,
     # they would inherit that test's output pipe and keep ctest waiting for it

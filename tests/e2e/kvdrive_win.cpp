@@ -24,6 +24,7 @@
 //   watch HWND             -> "ok PID": keeps a handle on the process owning HWND
 //   idle MS                -> "ok" once the watched process waits for input (painted), or "timeout"
 //   exited MS              -> exit code of the watched process once it ends, or "timeout"
+//   settext HWND HEX       -> WM_SETTEXT with the hex-encoded Shift_JIS text
 //   quit
 #include <windows.h>
 
@@ -121,6 +122,17 @@ int main() {
       if (g_watched) CloseHandle(g_watched);
       g_watched = pid ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid) : nullptr;
       Answer(g_watched ? "ok %lu" : "fail", pid);
+    } else if (!strcmp(c, "settext")) {
+      static char text[2048];
+      const char* hex = arg(2);
+      size_t n = 0;
+      for (; hex[0] && hex[1] && n + 1 < sizeof text; hex += 2) {
+        char pair[3] = {hex[0], hex[1], 0};
+        text[n++] = static_cast<char>(strtoul(pair, nullptr, 16));
+      }
+      text[n] = 0;
+      SendMessageA(H(arg(1)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+      Answer("ok");
     } else if (!strcmp(c, "idle")) {
       DWORD r = g_watched ? WaitForInputIdle(g_watched, strtoul(arg(1), nullptr, 10)) : WAIT_FAILED;
       Answer(r == 0 ? "ok" : "timeout");
