@@ -551,8 +551,8 @@ class Handler(BaseHTTPRequestHandler):
     def send_data(self, data, extra, ranges=True):
         """A file with the byte ranges of the real servers: "bytes=N-" gives
         206 with the tail, or 416 when N is at or past the end."""
-        spec = self.headers.get("Range", "") if ranges else ""
-        m = re.match(r"^\s*bytes\s*=\s*(\d+)\s*-\s*(\d*)\s*$", spec)
+        wanted = self.headers.get("Range", "") if ranges else ""
+        m = re.match(r"^\s*bytes\s*=\s*(\d+)\s*-\s*(\d*)\s*$", wanted)
         if m:
             first = int(m.group(1))
             last = int(m.group(2)) if m.group(2) else len(data) - 1
