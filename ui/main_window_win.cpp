@@ -501,9 +501,16 @@ void FocusPane(HWND pane) {
     ShowWindow(tabWindow, SW_SHOWNA);
     if (tabWindow == g_panes.tree && g_panes.tree2) ShowWindow(g_panes.tree2, SW_SHOWNA);
   }
-  if (SmallScreen() && pane != g_panes.tree && pane != g_panes.tree2) {
-    if (g_panes.tree) ShowWindow(g_panes.tree, SW_HIDE);
-    if (g_panes.tree2) ShowWindow(g_panes.tree2, SW_HIDE);
+  if (SmallScreen()) {
+    if (pane != g_panes.tree && pane != g_panes.tree2) {
+      if (g_panes.tree) ShowWindow(g_panes.tree, SW_HIDE);
+      if (g_panes.tree2) ShowWindow(g_panes.tree2, SW_HIDE);
+    }
+    // The docked view has no tab: on a small screen it shows only while it
+    // has the focus, like the panes stacked with it.
+    HWND docked = ThreadWindowInSlot(0);
+    if (docked && docked != pane) ShowWindow(docked, SW_HIDE);
+    if (docked == pane) ShowWindow(docked, SW_SHOWNA);
   }
   SetWindowPos(tabWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
   if (tabWindow == g_panes.tree && g_panes.tree2)
