@@ -25,8 +25,14 @@
 //   idle MS                -> "ok" once the watched process waits for input (painted), or "timeout"
 //   exited MS              -> exit code of the watched process once it ends, or "timeout"
 //   settext HWND HEX       -> WM_SETTEXT with the hex-encoded Shift_JIS text
+//   lvcount HWND           -> rows of a list view
+//   lvtext HWND ROW COL    -> a list view cell (hex Shift_JIS, "-" when empty), read in the owner's memory
+//   lvselected HWND        -> index of the selected row, or -1
+//   lvselect HWND ROW      -> selects and focuses a row
 //   quit
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -122,6 +128,49 @@ int main() {
       if (g_watched) CloseHandle(g_watched);
       g_watched = pid ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid) : nullptr;
       Answer(g_watched ? "ok %lu" : "fail", pid);
+    } else if (!strcmp(c, "lvcount")) {
+      Answer("%lld", static_cast<long long>(SendMessageA(H(arg(1)), LVM_GETITEMCOUNT, 0, 0)));
+    } else if (!strcmp(c, "lvselected")) {
+      Answer("%lld", static_cast<long long>(SendMessageA(H(arg(1)), LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                         LVNI_SELECTED)));
+    } else if (!strcmp(c, "lvtext") || !strcmp(c, "lvselect")) {
+      // The item record and its text buffer must live in the list's own
+      // process: allocate them there.
+      HWND list = H(arg(1));
+      DWORD pid = 0;
+      GetWindowThreadProcessId(list, &pid);
+      HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+      char* remote = process ? static_cast<char*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT,
+                                                                 PAGE_READWRITE)) : nullptr;
+      if (!remote) {
+        Answer("fail");
+      } else {
+        LVITEMA item = {};
+        int row = atoi(arg(2));
+        if (!strcmp(c, "lvtext")) {
+          item.mask = LVIF_TEXT;
+          item.iItem = row;
+          item.iSubItem = atoi(arg(3));
+          item.pszText = remote + 1024;
+          item.cchTextMax = 1024;
+          WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+          SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote));
+          char text[1025] = {};
+          ReadProcessMemory(process, remote + 1024, text, 1024, nullptr);
+          char hex[2100] = {};
+          for (size_t i = 0; text[i] && i < 1024; ++i) snprintf(hex + 2 * i, 3, "%02x", static_cast<unsigned char>(text[i]));
+          Answer("%s", hex[0] ? hex : "-");
+        } else {
+          item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+          item.state = LVIS_SELECTED | LVIS_FOCUSED;
+          WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+          SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote));
+          SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
+          Answer("ok");
+        }
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+      }
+      if (process) CloseHandle(process);
     } else if (!strcmp(c, "settext")) {
       static char text[2048];
       const char* hex = arg(2);
