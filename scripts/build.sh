@@ -5,8 +5,10 @@
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${KV_JOBS:-$(nproc)}
-mkdir -p "$root/build"
-log=$root/build/build.log
+# KV_BUILD_ROOT puts both trees elsewhere (a second build beside the first).
+out=${KV_BUILD_ROOT:-$root/build}
+mkdir -p "$out"
+log=$out/build.log
 : > "$log"
 step() {
   echo "build: $*"
@@ -16,10 +18,10 @@ step() {
     exit 1
   fi
 }
-step cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-step cmake --build "$root/build/native" -j "$jobs"
-step cmake -S "$root" -B "$root/build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" -DCMAKE_BUILD_TYPE=Release
-step cmake --build "$root/build/win" -j "$jobs"
+step cmake -S "$root" -B "$out/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+step cmake --build "$out/native" -j "$jobs"
+step cmake -S "$root" -B "$out/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" -DCMAKE_BUILD_TYPE=Release
+step cmake --build "$out/win" -j "$jobs"
 if grep -q "warning:" "$log"; then
   echo "build: compiler warnings:"
   grep "warning:" "$log" | sort -u | head -n 20

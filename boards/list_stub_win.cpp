@@ -1,5 +1,5 @@
-// Stand-in for the board pane and the thread list until they are built:
-// empty list views, and lists that know nothing.
+// Stand-in for the thread list until it is built: an empty list view, and
+// lists that know nothing.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -15,18 +15,12 @@ static HWND MakeList(HWND main, int id) {
                         0, 120, 100, main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
 }
 
-HWND CreateBoardTreePane(HWND main, int which) { return which == 0 ? MakeList(main, 40210) : nullptr; }
 HWND CreateThreadListPane(HWND main) { return MakeList(main, 40212); }
-bool FillBoardTree() { return false; }
-void SelectBoardTreeRow() {}
-bool RunBoardMenuDialog(HWND) { return false; }
-void WriteAcquiredBoards() {}
 void LoadThreadList() {}
 void ShowAcquiredList(bool) {}
 void ShowFavourites() {}
 void SortThreadList(int) {}
 void ToggleListColumnHeader() {}
-LRESULT BoardPaneNotify(NMHDR*) { return 0; }
 LRESULT ThreadListNotify(NMHDR*) { return 0; }
 void DrawThreadListRow(const DRAWITEMSTRUCT*) {}
 void MeasureThreadListRow(MEASUREITEMSTRUCT*) {}
