@@ -17,6 +17,8 @@
 //   close HWND             -> posts WM_CLOSE
 //   children HWND          -> "HWND:CLASS HWND:CLASS ..."
 //   find HWND CLASS        -> first descendant of CLASS, or 0
+//   item HWND ID           -> the child with this control id, or 0
+//   scroll HWND BAR        -> "POS MIN MAX PAGE" of the vertical (0) or horizontal (1) scroll bar
 //   screen                 -> "W H"
 //   pixel HWND X Y         -> "0xBBGGRR" read from the window's client area
 //   desktop NAME           -> works in the named desktop (a Wine virtual desktop
@@ -256,6 +258,14 @@ int main() {
       FindState s{arg(2), nullptr, 0};
       EnumChildWindows(H(arg(1)), FindChild, reinterpret_cast<LPARAM>(&s));
       Answer("%llu", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(s.found)));
+    } else if (!strcmp(c, "item")) {
+      Answer("%llu", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(GetDlgItem(H(arg(1)), atoi(arg(2))))));
+    } else if (!strcmp(c, "scroll")) {
+      SCROLLINFO si = {sizeof si, SIF_ALL};
+      if (GetScrollInfo(H(arg(1)), atoi(arg(2)) ? SB_HORZ : SB_VERT, &si))
+        Answer("%d %d %d %u", si.nPos, si.nMin, si.nMax, si.nPage);
+      else
+        Answer("fail");
     } else if (!strcmp(c, "screen")) {
       Answer("%d %d", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     } else if (!strcmp(c, "pixel")) {
