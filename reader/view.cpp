@@ -102,7 +102,8 @@ int32_t ScrollVertical(VScroll input, int32_t topLine, int32_t lineCount, int32_
     case VScroll::Lines:
       return Clamp(topLine + arg, 0, Last(lineCount));
     case VScroll::Wheel:
-      if (arg > 0) return topLine + 3 * arg > lineCount ? (topLine > lineCount ? topLine : lineCount) : topLine + 3 * arg;
+      if (arg > 0)
+        return topLine + 3 * arg > lineCount ? (topLine > lineCount ? topLine : lineCount) : topLine + 3 * arg;
       return topLine + 3 * arg < 0 ? 0 : topLine + 3 * arg;
   }
   return topLine;

@@ -11,10 +11,10 @@ namespace kv {
 
 // ---- layout -----------------------------------------------------------------
 
-inline constexpr int32_t kNarrowWidth = 320;      // below 320 x S pixels the date goes to a second row
-inline constexpr int32_t kNarrowIndent = 80;      // ... indented 80 x S pixels
+inline constexpr int32_t kNarrowWidth = 320;       // below 320 x S pixels the date goes to a second row
+inline constexpr int32_t kNarrowIndent = 80;       // ... indented 80 x S pixels
 inline constexpr size_t kSystemLayoutBytes = 240;  // from here on the system's word break lays a line out
-inline constexpr size_t kCachedLineMin = 17;      // shorter lines are read straight from the text
+inline constexpr size_t kCachedLineMin = 17;       // shorter lines are read straight from the text
 inline constexpr int32_t kArtBoxWidth = 1024;
 inline constexpr uint32_t kLinkLineColor = 0xFF0000;
 
@@ -68,7 +68,7 @@ inline int32_t ScrollRangeTop(int32_t lineCount) { return lineCount < 5 ? lineCo
 enum class VScroll {
   BarLineUp,
   BarLineDown,
-  PageUp,      // bar page up and the PgUp key
+  PageUp,  // bar page up and the PgUp key
   BarPageDown,
   KeyPageDown,  // PgDn and Space
   BarTop,
@@ -108,11 +108,11 @@ enum class ViewKey {
   End,
   Left,
   Right,
-  NextPane,   // 40025 to the main window
-  PrevPane,   // 40055
-  Close,      // 40012
-  Menu,       // the view's context menu at its top-left corner
-  Nothing,    // a binding that does nothing here
+  NextPane,  // 40025 to the main window
+  PrevPane,  // 40055
+  Close,     // 40012
+  Menu,      // the view's context menu at its top-left corner
+  Nothing,   // a binding that does nothing here
 };
 // Virtual-key codes the view knows.
 enum : int32_t {

@@ -181,8 +181,8 @@ ThreadViewState* ViewStateOf(HWND window) {
 
 ViewColors CurrentViewColors() {
   const Settings& s = g_settings;
-  return ViewColors{s.ColorTxt, s.ColorBak, s.ColorNew, s.ColorNum, s.ColorNme, s.ColorNlk, s.ColorTim,
-                    s.lineColor == kColorUnset ? s.ColorBak : s.lineColor};
+  return ViewColors{s.ColorTxt, s.ColorBak, s.ColorNew, s.ColorNum,
+                    s.ColorNme, s.ColorNlk, s.ColorTim, s.lineColor == kColorUnset ? s.ColorBak : s.lineColor};
 }
 
 void ClearAllLineCaches() { g_lineCache.Clear(); }
@@ -573,8 +573,9 @@ void Act(HWND w, ViewWindow& vw, ViewKey action, int32_t key) {
     case ViewKey::LineUp:
     case ViewKey::LineDown: {
       int32_t lines = vw.repeat.Press(key, Now());
-      MoveBy(w, v, ScrollVertical(VScroll::Lines, v.topLine, v.lineCount, v.visibleLines,
-                                  action == ViewKey::LineUp ? -lines : lines));
+      MoveBy(w, v,
+             ScrollVertical(VScroll::Lines, v.topLine, v.lineCount, v.visibleLines,
+                            action == ViewKey::LineUp ? -lines : lines));
       return;
     }
     case ViewKey::PageUp:
@@ -646,12 +647,24 @@ void VScrollBar(HWND w, ThreadViewState& v, WPARAM wp) {
   VScroll input;
   int32_t arg = 0;
   switch (code) {
-    case SB_LINEUP: input = VScroll::BarLineUp; break;
-    case SB_LINEDOWN: input = VScroll::BarLineDown; break;
-    case SB_PAGEUP: input = VScroll::PageUp; break;
-    case SB_PAGEDOWN: input = VScroll::BarPageDown; break;
-    case SB_TOP: input = VScroll::BarTop; break;
-    case SB_BOTTOM: input = VScroll::BarBottom; break;
+    case SB_LINEUP:
+      input = VScroll::BarLineUp;
+      break;
+    case SB_LINEDOWN:
+      input = VScroll::BarLineDown;
+      break;
+    case SB_PAGEUP:
+      input = VScroll::PageUp;
+      break;
+    case SB_PAGEDOWN:
+      input = VScroll::BarPageDown;
+      break;
+    case SB_TOP:
+      input = VScroll::BarTop;
+      break;
+    case SB_BOTTOM:
+      input = VScroll::BarBottom;
+      break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION:
       input = VScroll::Thumb;
@@ -668,12 +681,24 @@ void HScrollBar(HWND w, ThreadViewState& v, WPARAM wp) {
   HScroll input;
   int32_t thumb = 0;
   switch (code) {
-    case SB_LINELEFT: input = HScroll::LineLeft; break;
-    case SB_LINERIGHT: input = HScroll::LineRight; break;
-    case SB_PAGELEFT: input = HScroll::PageLeft; break;
-    case SB_PAGERIGHT: input = HScroll::PageRight; break;
-    case SB_LEFT: input = HScroll::LeftEnd; break;
-    case SB_RIGHT: input = HScroll::RightEnd; break;
+    case SB_LINELEFT:
+      input = HScroll::LineLeft;
+      break;
+    case SB_LINERIGHT:
+      input = HScroll::LineRight;
+      break;
+    case SB_PAGELEFT:
+      input = HScroll::PageLeft;
+      break;
+    case SB_PAGERIGHT:
+      input = HScroll::PageRight;
+      break;
+    case SB_LEFT:
+      input = HScroll::LeftEnd;
+      break;
+    case SB_RIGHT:
+      input = HScroll::RightEnd;
+      break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION:
       input = HScroll::Thumb;
@@ -715,8 +740,7 @@ void BeginClose(HWND w, ViewWindow& vw) {
 void FinishClose(HWND w, ViewWindow& vw) {
   KillTimer(w, kViewCloseTimer);
   ThreadViewState& v = *vw.view;
-  if (v.job->url[0])
-    g_link->recordReadPosition(v.job->url, v.title, ReadPositionAt(v, v.topLine), v.postCount - 1);
+  if (v.job->url[0]) g_link->recordReadPosition(v.job->url, v.title, ReadPositionAt(v, v.topLine), v.postCount - 1);
   int32_t state = v.job->state.load();
   if (state == kJobStarting || state == kJobReceiving) {
     cancelJob(*v.job);
@@ -778,8 +802,8 @@ LRESULT CALLBACK ViewProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(w, &ps);
-      if (vw) vw->view->visibleLines = RenderView(*vw->view, w, dc, vw->view->text, vw->view->textLength,
-                                                  vw->view->topLine);
+      if (vw)
+        vw->view->visibleLines = RenderView(*vw->view, w, dc, vw->view->text, vw->view->textLength, vw->view->topLine);
       EndPaint(w, &ps);
       return 0;
     }

@@ -327,6 +327,23 @@ TEST_F(View, PaintMessageStoresVisibleLines) {
   EXPECT_LT(view_->visibleLines, before);
 }
 
+// With KV_SHOT_DIR set, a real-looking thread goes to a BMP there.
+TEST_F(View, ScreenshotOfARealLookingThread) {
+  Load(kvtest::RealLookingThread());
+  view_->readMark = 10;  // posts from 4 on are new
+  Canvas c(640, 480);
+  PaintInto(*view_, window_, c);
+  EXPECT_GE(Regions(*view_).size(), 20u);
+  EXPECT_GT(c.Count(kv::g_settings.ColorNew, 0, 0, 640, 480), 0);
+  EXPECT_GT(c.Count(kv::kLinkLineColor, 0, 0, 640, 480), 0);
+  Canvas narrow(300, 480);
+  PaintInto(*view_, window_, narrow);
+  if (const char* dir = getenv("KV_SHOT_DIR")) {
+    EXPECT_TRUE(c.SaveBmp(std::string(dir) + "\\view_desktop.bmp"));
+    EXPECT_TRUE(narrow.SaveBmp(std::string(dir) + "\\view_desktop_narrow.bmp"));
+  }
+}
+
 // ---- scrolling -------------------------------------------------------------------
 
 class ViewScroll : public View {

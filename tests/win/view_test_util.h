@@ -157,8 +157,8 @@ inline HWND MakeParent(int width = 820, int height = 640) {
     RegisterClassW(&c);
     registered = true;
   }
-  HWND w = CreateWindowW(L"KvViewTestParent", L"view test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width,
-                         height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND w = CreateWindowW(L"KvViewTestParent", L"view test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width, height,
+                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ShowWindow(w, SW_SHOWNA);
   return w;
 }
@@ -196,6 +196,29 @@ inline int32_t PaintInto(kv::ThreadViewState& v, HWND w, Canvas& c) {
 inline std::string Record(const std::string& name, const std::string& mail, const std::string& date,
                           const std::string& body, const std::string& title = "") {
   return name + "<>" + mail + "<>" + date + "<>" + body + "<>" + title + "\n";
+}
+
+// A thread as a board serves it: names with trips in bold tags, mail, IDs,
+// anchors in link elements, entities, a long post and a piece of art.
+inline std::string RealLookingThread() {
+  std::string t;
+  t += Record("名無しさん＠お腹いっぱい。", "", "2006/01/01(日) 00:00:01 ID:Ab3dEf9h0",
+              " 新スレ立てました。 <br> 前スレ <br> (http://127.0.0.1/test/read.cgi/news/1100000000/) ",
+              "【雑談】まったり語るスレ Part12");
+  t += Record("名無しさん＠お腹いっぱい。", "sage", "2006/01/01(日) 00:01:15 ID:Qw2eRt5y7",
+              " <a href=\"../test/read.cgi/news/1136041200/1\" target=\"_blank\">&gt;&gt;1</a> <br> 乙です ");
+  t += Record("</b>◆Kv7PqR2sT.<b>", "", "2006/01/01(日) 00:03:42 ID:Zx8cVb1n2",
+              " トリップ付きで失礼します。 <br> 今年もよろしく &amp; よろしく ");
+  t += Record("名無しさん＠お腹いっぱい。", "age", "2006/01/01(日) 00:05:09 ID:Ab3dEf9h0",
+              " <a href=\"../test/read.cgi/news/1136041200/2\" target=\"_blank\">&gt;&gt;2</a> "
+              "<a href=\"../test/read.cgi/news/1136041200/3\" target=\"_blank\">&gt;&gt;3</a> <br> "
+              "長めの書き込みです。一行がとても長くなると、表示の幅に合わせて折り返されて次の行に続いていき"
+              "ます。折り返しの位置は文字の途中にはなりません。 ");
+  t += Record("名無しさん＠お腹いっぱい。", "sage", "2006/01/01(日) 00:07:30 ID:Mn4bVc6x8",
+              " <br> 　　　　∧＿∧ <br> 　　　（　´∀｀）　＜　あけおめ <br> 　　　（　　　　） <br> "
+              "　　　｜ ｜　| <br> 　　　（_＿）＿） ");
+  t += Record("774", "", "2006/01/01(日) 00:09:58 ID:Lk9jHg3f1", " まったりいこう ");
+  return t;
 }
 
 }  // namespace kvtest
