@@ -236,6 +236,19 @@ int32_t ThreadReadType(const char* url) {
   return n >= 4 && CompareNoCase(url + n - 4, ".dat", 4) == 0 ? 2 : 0;
 }
 
+bool TitleIndexUrl(const char* threadUrl, char* out, size_t cap) {
+  if (cap) out[0] = 0;
+  const char* slash = strrchr(threadUrl, '/');
+  if (!slash || ThreadReadType(threadUrl) != 2) return false;
+  size_t folder = static_cast<size_t>(slash - threadUrl);  // ".../dat"
+  if (folder < 4 || memcmp(threadUrl + folder - 4, "/dat", 4) != 0) return false;
+  size_t board = folder - 3;  // keeps the "/" before "dat"
+  if (board + sizeof "subject.txt" > cap) return false;
+  CopyTextN(out, cap, threadUrl, board);
+  AppendText(out, cap, "subject.txt");
+  return true;
+}
+
 const char* LineCache::Find(int32_t key, int32_t offset, size_t* length, const void* owner) const {
   for (const Entry& e : entries_)
     if (e.offset == offset && e.key == key && e.owner == owner && e.offset >= 0) {

@@ -146,6 +146,10 @@ int32_t OpeningTopLine(const ThreadViewState& view, int32_t savedPosition);
 int32_t CacheKeyOf(const char* url);
 // ReadType of a thread's job: 2 when the URL ends in ".dat", else 0.
 int32_t ThreadReadType(const char* url);
+// The board index (subject.txt) beside a thread log's "dat/" folder, for
+// looking a title up; false when the URL names no log in such a folder or
+// the result does not fit cap bytes.
+bool TitleIndexUrl(const char* threadUrl, char* out, size_t cap);
 
 // ---- drawn-line cache -----------------------------------------------------------
 

@@ -84,7 +84,8 @@ uint32_t (*g_clock)() = nullptr;
 
 uint32_t Now() { return g_clock ? g_clock() : GetTickCount(); }
 
-const ThreadListLink kListFunctions = {ReadPositionOf, RecordReadPosition, ThreadTitleOf, MarkThreadLoaded};
+const ThreadListLink kListFunctions = {ReadPositionOf, RecordReadPosition, ThreadTitleOf, MarkThreadLoaded,
+                                       TitleInIndex};
 const ThreadListLink* g_link = &kListFunctions;
 
 // What a window holds beyond the view record.
@@ -92,6 +93,8 @@ struct ViewWindow {
   ThreadViewState* view;
   JobPoll poll;
   KeyRepeat repeat;
+  DownloadJob* titleJob;  // the title lookup, while the title is unknown
+  JobPoll titlePoll;
   bool closing;
 };
 
@@ -440,6 +443,48 @@ void StartDownload(HWND w, ViewWindow& vw) {
   if (startJob(*v.job)) vw.poll.start(w, kViewPollTimer);
 }
 
+// A title lookup in the board's index, for a thread whose title nobody knew.
+void StartTitleLookup(HWND w, ViewWindow& vw) {
+  ThreadViewState& v = *vw.view;
+  char index[kAddressMax];
+  if (v.title[0] != '?' || !TitleIndexUrl(v.job->url, index, sizeof index)) return;
+  if (!vw.titleJob) vw.titleJob = newJob();
+  if (!vw.titleJob) return;
+  DownloadJob& job = *vw.titleJob;
+  int32_t state = job.state.load();
+  if (state == kJobStarting || state == kJobReceiving) return;
+  CopyText(job.url, index);
+  job.ReadType = kReadTitleLookup;
+  job.noMerge = 1;
+  job.ownerWindow = w;
+  if (startJob(job)) vw.titlePoll.start(w, kViewTitleTimer);
+}
+
+void TitleTick(HWND w, ViewWindow& vw) {
+  if (!vw.titleJob) return;
+  DownloadJob& job = *vw.titleJob;
+  char status[520];
+  switch (vw.titlePoll.tick(job)) {
+    case PollStep::Failed:
+    case PollStep::Status:
+      copyJobStatus(job, status, sizeof status);
+      SetStatus(status);
+      break;
+    case PollStep::Done: {
+      char title[260];
+      bool found;
+      {
+        JobDataLock held(job);
+        found = held.data() && g_link->titleInIndex(held.data(), held.size(), vw.view->cacheKey, title, sizeof title);
+      }
+      if (found && vw.view->title[0] == '?') SetTitle(w, *vw.view, title);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
 void Open(HWND w, ViewWindow& vw) {
   ThreadViewState& v = *vw.view;
   const char* url = g_settings.currentThreadUrl;
@@ -451,6 +496,7 @@ void Open(HWND w, ViewWindow& vw) {
     g_link->titleOf(url, title, sizeof title);
   CopyText(v.job->url, url);
   SetTitle(w, v, title);
+  StartTitleLookup(w, vw);
   g_settings.currentThreadUrl[0] = 0;
   g_settings.currentThreadTitle[0] = 0;
   Reload(w, v, false);
@@ -756,6 +802,11 @@ void Destroyed(HWND w, ViewWindow* vw) {
   SetWindowLongPtr(w, GWLP_USERDATA, 0);
   if (!vw) return;
   vw->poll.stop();
+  vw->titlePoll.stop();
+  if (vw->titleJob) {
+    cancelJob(*vw->titleJob);
+    releaseJob(vw->titleJob);  // a worker still running keeps the record
+  }
   ThreadViewState* v = vw->view;
   if (v) {
     if (v->job) releaseJob(v->job);
@@ -814,6 +865,8 @@ LRESULT CALLBACK ViewProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
       if (!vw) return 0;
       if (wp == kViewPollTimer) {
         PollTick(w, *vw);
+      } else if (wp == kViewTitleTimer) {
+        TitleTick(w, *vw);
       } else if (wp == kViewCloseTimer) {
         FinishClose(w, *vw);
       } else if (wp == kViewUpdateTimer) {

@@ -12,6 +12,7 @@ namespace kv {
 
 inline constexpr char kViewClass[] = "KVEL_T";
 inline constexpr UINT_PTR kViewPollTimer = 1;     // the download's progress
+inline constexpr UINT_PTR kViewTitleTimer = 2;    // the title lookup's progress
 inline constexpr UINT_PTR kViewCloseTimer = 5;    // the second between hiding and destroying
 inline constexpr UINT_PTR kViewUpdateTimer = 10;  // asks for an update (40027)
 
@@ -41,6 +42,7 @@ struct ThreadListLink {
   void (*recordReadPosition)(const char* url, const char* title, int32_t position, int32_t postCount);
   void (*titleOf)(const char* url, char* title, size_t cap);
   void (*markLoaded)(const char* url);
+  bool (*titleInIndex)(const char* data, size_t length, int32_t key, char* title, size_t cap);
 };
 void SetThreadListLink(const ThreadListLink* link);  // null: the thread list's own
 // The millisecond clock of the key repeat (GetTickCount when null).

@@ -281,6 +281,20 @@ TEST(ViewUrl, CacheKeyAndReadType) {
   EXPECT_EQ(kv::ThreadReadType("dat"), 0);
 }
 
+TEST(ViewUrl, TitleIndexBesideTheDatFolder) {
+  char out[260];
+  EXPECT_TRUE(kv::TitleIndexUrl("http://h/news/dat/1136041200.dat", out, sizeof out));
+  EXPECT_STREQ(out, "http://h/news/subject.txt");
+  EXPECT_FALSE(kv::TitleIndexUrl("http://h/news/1136041200.dat", out, sizeof out)) << "no dat folder";
+  EXPECT_STREQ(out, "");
+  EXPECT_FALSE(kv::TitleIndexUrl("http://h/news/dat/index.html", out, sizeof out));
+  EXPECT_FALSE(kv::TitleIndexUrl("dat/1.dat", out, sizeof out));
+  char small[23];
+  EXPECT_FALSE(kv::TitleIndexUrl("http://host/news/dat/1.dat", small, sizeof small)) << "does not fit";
+  EXPECT_TRUE(kv::TitleIndexUrl("http://h/b/dat/1.dat", small, sizeof small));
+  EXPECT_STREQ(small, "http://h/b/subject.txt");
+}
+
 TEST(ViewHits, FirstContainingRegionInInsertionOrder) {
   auto v = std::make_unique<kv::ThreadViewState>();
   v->hitRegions[0] = {0, 0, 10, 10, 0, 0, nullptr};  // free: never found
@@ -317,6 +331,11 @@ TEST(ViewCache, ThirtyEntriesRoundRobinByKeyAndOffset) {
   EXPECT_NE(cache->Find(9, 100, &n), nullptr);
   cache->Clear();
   EXPECT_EQ(cache->Find(9, 100, &n), nullptr);
+  // Two views whose URLs give the same key never share lines.
+  char textA[] = "first view's line text", textB[] = "other view's line text";
+  cache->Store(0, 0, textA, sizeof textA - 1, textA);
+  EXPECT_EQ(cache->Find(0, 0, &n, textB), nullptr);
+  EXPECT_NE(cache->Find(0, 0, &n, textA), nullptr);
   // A line longer than a record is cut.
   std::string huge(9000, 'x');
   cache->Store(1, 0, huge.data(), huge.size());

@@ -501,6 +501,17 @@ const kv::ThreadListLink kTestLink = {
     },
     [](const char*, char* title, size_t cap) { kv::CopyText(title, cap, "テストスレ"); },
     [](const char*) { ++g_list.loaded; },
+    [](const char* data, size_t length, int32_t key, char* title, size_t cap) {
+      std::string index(data, length), line = std::to_string(key) + ".dat<>";
+      size_t at = index.find(line);
+      if (at == std::string::npos) return false;
+      at += line.size();
+      size_t end = index.find_first_of("\r\n", at);
+      std::string found = index.substr(at, end - at);
+      size_t count = found.rfind(" (");
+      kv::CopyText(title, cap, found.substr(0, count).c_str());
+      return true;
+    },
 };
 
 class ViewLife : public ::testing::Test {
@@ -653,6 +664,30 @@ TEST_F(ViewLife, ClosingSavesTheReadPositionRule) {
   v = kv::ViewStateOf(w);
   ASSERT_TRUE(v);
   EXPECT_EQ(v->topLine, v->postLine[13]);
+}
+
+TEST_F(ViewLife, UnknownTitleIsLookedUpInTheBoardIndex) {
+  LocalCopy(3);
+  std::string log = server_->Get(kLog);
+  std::string first = log.substr(0, log.find('\n'));
+  std::string wanted = first.substr(first.rfind("<>") + 2);  // the title field of post 1
+  ASSERT_FALSE(wanted.empty());
+  const kv::ThreadListLink unknown = {kTestLink.readPositionOf, kTestLink.recordReadPosition,
+                                      [](const char*, char* title, size_t cap) { kv::CopyText(title, cap, "?"); },
+                                      kTestLink.markLoaded, kTestLink.titleInIndex};
+  kv::SetThreadListLink(&unknown);
+  HWND w = Open();
+  kv::ThreadViewState* v = kv::ViewStateOf(w);
+  ASSERT_TRUE(v);
+  EXPECT_EQ(v->title[0], '?');
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return v->title[0] != '?'; }, 20000));
+  EXPECT_EQ(wanted, v->title);
+  char caption[260];
+  GetWindowTextA(w, caption, sizeof caption);
+  EXPECT_STREQ(caption, v->title);
+  bool asked = false;
+  for (const auto& r : server_->Requests()) asked = asked || r.url.find("/news/subject.txt") != std::string::npos;
+  EXPECT_TRUE(asked);
 }
 
 TEST_F(ViewLife, RefetchDeletesTheLogAndSlotsRunOut) {
