@@ -292,6 +292,20 @@ TEST(BoardRows, SearchFindsNamesWithoutCaseFromAStartRow) {
   EXPECT_FALSE(kv::ContainsNoCase("ス", "x"));
 }
 
+TEST(BoardRows, IconStripFollowsFontSizeAndScreen) {
+  EXPECT_STREQ(kv::BoardIconStripFor(9, 1, false).file, "treeimg.bmp");
+  EXPECT_EQ(kv::BoardIconStripFor(8, 1, false).width, 16);
+  EXPECT_EQ(kv::BoardIconStripFor(8, 1, false).height, 12);
+  EXPECT_STREQ(kv::BoardIconStripFor(7, 1, false).file, "treeimg2.bmp");
+  EXPECT_EQ(kv::BoardIconStripFor(7, 1, false).width, 7);
+  EXPECT_STREQ(kv::BoardIconStripFor(7, 2, false).file, "treeimg2.bmp");  // the desktop never doubles
+  EXPECT_STREQ(kv::BoardIconStripFor(9, 1, true).file, "treeimg.bmp");
+  kv::BoardIconStrip big = kv::BoardIconStripFor(9, 2, true);
+  EXPECT_STREQ(big.file, "treeimg3.bmp");
+  EXPECT_EQ(big.width, 32);
+  EXPECT_EQ(big.height, 24);
+}
+
 // ---- writer ----------------------------------------------------------------
 
 TEST(BoardWriter, ExactFormatAndRoundTrip) {

@@ -16,6 +16,7 @@
 #include "core/address.h"
 #include "core/address_win.h"
 #include "core/app.h"
+#include "core/file_win.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "tests/win/board_server.h"
@@ -278,6 +279,34 @@ TEST_F(BoardPane, ChoosingABoardRecordsItOnce) {
   Key(tree_, VK_RETURN);
   EXPECT_STREQ(kv::g_settings.currentBoardUrl, "h2ch://two.example.test/news/acquired.txt");
   EXPECT_EQ(kv::AcquiredBoards().count, 3);
+}
+
+// acquired.htm goes from the old list to the new one in one step: a
+// rewrite that fails leaves the old file whole and the list still to write.
+TEST_F(BoardPane, AFailedRewriteKeepsTheOldAcquiredList) {
+  std::string old =
+      "<HTML><HEAD></HEAD><BODY>\r\n\r\n\r\n<BR><BR><B>Old</B><BR>\r\n"
+      "<A HREF=\"h2ch://old.example.test/o/acquired.txt\">Kept</A><br>\r\n\r\n</BODY></HTML>\r\n";
+  CreateDirectoryA(kv::g_settings.ChFolder, nullptr);
+  std::string path = kv::g_settings.ChFolder + std::string("acquired.htm");
+  ASSERT_TRUE(WriteFileBytes(path, old));
+  Open();
+  ASSERT_EQ(kv::AcquiredBoards().count, 2);
+  kv::WriteAcquiredBoards();  // nothing changed: nothing written
+  EXPECT_EQ(ReadFileBytes(path), old);
+  kv::SelectBoardTreeRowAt(1);
+  Key(tree_, VK_RETURN);
+  ASSERT_TRUE(kv::AcquiredBoardsChanged());
+  kv::SetFileFaultForTest(kv::FileFault::Replace);
+  kv::WriteAcquiredBoards();
+  kv::SetFileFaultForTest(kv::FileFault::None);
+  EXPECT_EQ(ReadFileBytes(path), old);
+  EXPECT_TRUE(kv::AcquiredBoardsChanged());
+  kv::WriteAcquiredBoards();
+  EXPECT_FALSE(kv::AcquiredBoardsChanged());
+  std::string now = ReadFileBytes(path);
+  EXPECT_NE(now.find("<B>Old</B>"), std::string::npos);
+  EXPECT_NE(now.find("<A HREF=\"http://one.example.test/a/\">Alpha</A>"), std::string::npos);
 }
 
 TEST_F(BoardPane, TreeSeleSelectsItsRowOrRowZero) {
