@@ -93,6 +93,7 @@ struct ViewWindow {
   ThreadViewState* view;
   JobPoll poll;
   KeyRepeat repeat;
+  bool recorded;          // the read position went to the thread list
   DownloadJob* titleJob;  // the title lookup, while the title is unknown
   JobPoll titlePoll;
   bool closing;
@@ -783,10 +784,17 @@ void BeginClose(HWND w, ViewWindow& vw) {
   SetTimer(w, kViewCloseTimer, 1000, nullptr);
 }
 
+void RecordPosition(ViewWindow& vw) {
+  ThreadViewState& v = *vw.view;
+  if (vw.recorded || !v.job->url[0]) return;
+  vw.recorded = true;
+  g_link->recordReadPosition(v.job->url, v.title, ReadPositionAt(v, v.topLine), v.postCount - 1);
+}
+
 void FinishClose(HWND w, ViewWindow& vw) {
   KillTimer(w, kViewCloseTimer);
   ThreadViewState& v = *vw.view;
-  if (v.job->url[0]) g_link->recordReadPosition(v.job->url, v.title, ReadPositionAt(v, v.topLine), v.postCount - 1);
+  RecordPosition(vw);
   int32_t state = v.job->state.load();
   if (state == kJobStarting || state == kJobReceiving) {
     cancelJob(*v.job);
@@ -801,6 +809,9 @@ void Destroyed(HWND w, ViewWindow* vw) {
   if (g_panes.currentThread == w) g_panes.currentThread = nullptr;
   SetWindowLongPtr(w, GWLP_USERDATA, 0);
   if (!vw) return;
+  // Destroyed with its parent before the close timer came: the position
+  // still goes to the list.
+  if (vw->closing) RecordPosition(*vw);
   vw->poll.stop();
   vw->titlePoll.stop();
   if (vw->titleJob) {
@@ -902,7 +913,16 @@ LRESULT CALLBACK ViewProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
       if (vw) vw->view->focused = 0;
       return 0;
     case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
       SetFocus(w);
+      return 0;
+    case WM_RBUTTONUP:
+      // The main pop-up menu, at this point of the view.
+      if (g_mainWindow) {
+        POINT pt = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        MapWindowPoints(w, g_mainWindow, &pt, 1);
+        PostMessage(g_mainWindow, WM_RBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+      }
       return 0;
     case WM_DROPFILES:
       DragFinish(reinterpret_cast<HDROP>(wp));

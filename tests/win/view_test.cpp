@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/address.h"
 #include "core/address_win.h"
@@ -19,6 +21,7 @@
 #include "tests/win/view_test_util.h"
 #include "ui/bars_win.h"
 #include "ui/keys_win.h"
+#include "ui/main_window_win.h"
 #include "ui/panes_win.h"
 
 using kvtest::Canvas;
@@ -481,6 +484,39 @@ TEST_F(ViewScroll, KeyTableMovementResults) {
   kv::g_keys = saved;
 }
 
+// What reaches the main window from a view.
+std::vector<std::pair<UINT, WPARAM>> g_mainMessages;
+LRESULT CALLBACK RecorderProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_COMMAND || m == WM_RBUTTONUP) g_mainMessages.push_back({m, wp});
+  return DefWindowProcW(w, m, wp, lp);
+}
+
+TEST_F(ViewScroll, KeysAndCommandsTheViewPassesOnToTheMainWindow) {
+  WNDCLASSW c = {};
+  c.lpfnWndProc = RecorderProc;
+  c.hInstance = GetModuleHandleW(nullptr);
+  c.lpszClassName = L"KvViewTestMain";
+  RegisterClassW(&c);
+  HWND main = CreateWindowW(L"KvViewTestMain", L"main", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                            c.hInstance, nullptr);
+  HWND saved = kv::g_mainWindow;
+  kv::g_mainWindow = main;
+  g_mainMessages.clear();
+  Key(VK_TAB);
+  Key(VK_RETURN);
+  Key(VK_ESCAPE);
+  SendMessage(window_, WM_COMMAND, 40099, 0);  // not the view's: sent on
+  SendMessage(window_, WM_COMMAND, 40056, 0);  // the view's, wired to nothing yet
+  SendMessage(window_, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+  kvtest::PumpUntil([] { return g_mainMessages.size() >= 5; }, 2000);
+  kv::g_mainWindow = saved;
+  DestroyWindow(main);
+  std::vector<std::pair<UINT, WPARAM>> expected = {
+      {WM_COMMAND, 40099}, {WM_COMMAND, 40025}, {WM_COMMAND, 40012}, {WM_COMMAND, 40012}, {WM_RBUTTONUP, 0}};
+  // Sent messages arrive at once, posted ones with the pump.
+  EXPECT_EQ(g_mainMessages, expected);
+}
+
 // ---- lifecycle against the board server ---------------------------------------------
 
 struct ListRecord {
@@ -540,7 +576,7 @@ class ViewLife : public ::testing::Test {
       if (HWND w = kv::ThreadWindowInSlot(s)) DestroyWindow(w);
     if (kv::g_bars.status) DestroyWindow(kv::g_bars.status);
     kv::g_bars.status = nullptr;
-    DestroyWindow(parent_);
+    if (parent_) DestroyWindow(parent_);
     kv::g_settings = saved_;
   }
   // A local copy equal to the server's log of posts posts.
@@ -664,6 +700,14 @@ TEST_F(ViewLife, ClosingSavesTheReadPositionRule) {
   v = kv::ViewStateOf(w);
   ASSERT_TRUE(v);
   EXPECT_EQ(v->topLine, v->postLine[13]);
+
+  // Destroyed with its parent before the second is up: still recorded.
+  v->topLine = v->postLine[20] + 2;
+  kv::CloseThreadWindow(w);
+  DestroyWindow(parent_);
+  parent_ = nullptr;
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(g_list.position, 20);
 }
 
 TEST_F(ViewLife, UnknownTitleIsLookedUpInTheBoardIndex) {
