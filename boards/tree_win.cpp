@@ -197,12 +197,33 @@ void PostToMain(int command) {
   if (g_mainWindow) PostMessage(g_mainWindow, WM_COMMAND, static_cast<WPARAM>(command), 0);
 }
 
-void ShowPanePopup() {
-  if (!g_mainWindow) return;
+bool OwnKey(HWND list, int vk);
+bool ApplyPaneCommand(HWND list, int command, int vk);
+
+// The pane's context menu: the user menu of the key file ("[TREE_POPUP]",
+// "[TREE2_POPUP]") when it has items, else the main window's pop-up menu.
+void ShowPanePopup(HWND list) {
+  const PopupMenu& user = PopupItems(g_keys, list == g_tree2 ? 1 : 0);
   POINT pt;
   GetCursorPos(&pt);
-  ScreenToClient(g_mainWindow, &pt);
-  PostMessage(g_mainWindow, WM_RBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+  if (user.count <= 0) {
+    if (!g_mainWindow) return;
+    ScreenToClient(g_mainWindow, &pt);
+    PostMessage(g_mainWindow, WM_RBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+    return;
+  }
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return;
+  for (int i = 0; i < user.count && i < kPopupItemsMax; ++i) {
+    if (user.items[i].number < 0)
+      AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
+    else
+      AppendMenu(menu, MF_STRING, static_cast<UINT_PTR>(user.items[i].number), TextArg(user.items[i].text).get());
+  }
+  int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN, pt.x, pt.y, 0, list, nullptr);
+  DestroyMenu(menu);
+  if (chosen == 59) return;  // no menu from a menu
+  if (chosen > 0) ApplyPaneCommand(list, chosen, 0);
 }
 
 // The pane's own keys. True when the key was used up here.
@@ -238,11 +259,10 @@ bool OwnKey(HWND list, int vk) {
   }
 }
 
-// A key goes through the pane's key table first: movement commands become
-// the keys they stand for, other commands go to the main window.
-bool PaneKey(HWND list, int vk) {
-  int table = list == g_tree2 ? kKeysTree2 : kKeysTree;
-  int command = LookUpKey(g_keys, vk, table);
+// A command of the key table or the pane's menu: movement commands become
+// the keys they stand for, other commands go to the main window. vk is the
+// key pressed (0 from the menu). True when nothing is left to do.
+bool ApplyPaneCommand(HWND list, int command, int vk) {
   int key = vk;
   switch (command) {
     case 51: key = VK_UP; break;
@@ -256,7 +276,7 @@ bool PaneKey(HWND list, int vk) {
     case 56: PostToMain(kCommandNextPane); return true;
     case 57: PostToMain(kCommandPreviousPane); return true;
     case 58: Click(list, SelectedRow(list)); return true;
-    case 59: ShowPanePopup(); return true;
+    case 59: ShowPanePopup(list); return true;
     case 60: Activate(list, SelectedRow(list)); return true;
     case 0:
     case 55:
@@ -274,7 +294,12 @@ bool PaneKey(HWND list, int vk) {
     if (key == VK_LEFT) key = VK_PRIOR;
     if (key == VK_RIGHT) key = VK_NEXT;
   }
-  return OwnKey(list, key);
+  return key ? OwnKey(list, key) : true;
+}
+
+bool PaneKey(HWND list, int vk) {
+  int table = list == g_tree2 ? kKeysTree2 : kKeysTree;
+  return ApplyPaneCommand(list, LookUpKey(g_keys, vk, table), vk);
 }
 
 void FitColumn(HWND list) {
@@ -746,7 +771,7 @@ LRESULT BoardPaneNotify(NMHDR* h) {
       return 0;
     }
     case NM_RCLICK:
-      ShowPanePopup();
+      ShowPanePopup(list);
       return 0;
     case LVN_ODFINDITEMA:
     case LVN_ODFINDITEMW:
