@@ -784,7 +784,10 @@ void DrawThreadListRow(const DRAWITEMSTRUCT* item) {
   if (text == kUnset) text = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
   if (back == kUnset) {
     COLORREF listBack = static_cast<COLORREF>(SendMessage(g_list, LVM_GETTEXTBKCOLOR, 0, 0));
-    back = selected ? GetSysColor(COLOR_HIGHLIGHT) : listBack != CLR_NONE ? listBack : GetSysColor(COLOR_WINDOW);
+    // CLR_NONE and CLR_DEFAULT (what a list answers before a colour is set)
+    // are no colours.
+    bool own = (listBack & 0xFF000000) == 0;
+    back = selected ? GetSysColor(COLOR_HIGHLIGHT) : own ? listBack : GetSysColor(COLOR_WINDOW);
   }
   RECT whole = item->rcItem;
   HBRUSH brush = CreateSolidBrush(back);

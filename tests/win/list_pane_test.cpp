@@ -346,6 +346,86 @@ TEST_F(ListPane, BoardListFromTheServerWithStates) {
   EXPECT_EQ(Icon(2), 1);
 }
 
+std::string HundredRows() {
+  std::string text;
+  for (int i = 1; i <= 100; ++i)
+    text += std::to_string(1000000000 + i) + ".dat<>Thread number " + std::to_string(i) + " (5)\n";
+  return text;
+}
+
+// Rows show while the index still arrives; the whole body replaces them at
+// the end.
+TEST_F(ListPane, RowsArriveDuringTheDownload) {
+  BoardServer server;
+  ASSERT_TRUE(server.running());
+  server.Board("/s/");
+  server.Put("/s/subject.txt", HundredRows());
+  server.Rule("/s/subject.txt", "trickle=100:100");  // about 4 s
+  kv::CopyText(kv::g_settings.currentBoardUrl, server.url("/s/subject.txt").c_str());
+  kv::LoadThreadList();
+  EXPECT_EQ(Rows(), 0);  // nothing stored yet
+  ASSERT_TRUE(PumpUntil([&] { return Rows() > 0; }));
+  EXPECT_LT(Rows(), 100);
+  ASSERT_TRUE(PumpUntil([&] { return Rows() == 100; }));
+  EXPECT_EQ(Cell(99, 1), "Thread number 100");
+}
+
+TEST_F(ListPane, SizeLimitStopsTheDownload) {
+  kvtest::EventCapture events;
+  BoardServer server;
+  ASSERT_TRUE(server.running());
+  server.Board("/s/");
+  server.Put("/s/subject.txt", HundredRows());
+  server.Rule("/s/subject.txt", "trickle=200:100");
+  kv::g_settings.TListMax = 1200;
+  kv::CopyText(kv::g_settings.currentBoardUrl, server.url("/s/subject.txt").c_str());
+  kv::LoadThreadList();
+  ASSERT_TRUE(PumpUntil([&] { return events.Has("ｽﾚ一覧ｻｲｽﾞ指定により中断"); }));
+  PumpUntil([] { return false; }, 4000);  // the job's end changes nothing
+  EXPECT_GT(Rows(), 0);
+  EXPECT_LT(Rows(), 100);
+}
+
+TEST_F(ListPane, RowColoursAndTitleUrlText) {
+  kv::CopyText(kv::g_settings.currentBoardUrl, "http://h.example/b/subject.txt");
+  Show("1.dat<>a,b,c (1)\n2.dat<>two (2)\n3.dat<>three (3)\n");
+  kv::g_settings.listColors[1] = 0x0000FF;    // even rows on red
+  kv::g_settings.listColors[3] = 0xFFFFFFFF;  // odd rows: the list's own background
+  kv::g_settings.listColors[5] = 0x00FF00;    // the selected row on green
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 700, 100);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  auto Background = [&](int row, UINT state) {
+    DRAWITEMSTRUCT d = {};
+    d.CtlType = ODT_LISTVIEW;
+    d.CtlID = 40212;
+    d.itemID = row;
+    d.itemState = state;
+    d.hwndItem = list_;
+    d.hDC = dc;
+    d.rcItem.left = LVIR_BOUNDS;
+    SendMessageA(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&d.rcItem));
+    OffsetRect(&d.rcItem, 0, -d.rcItem.top);
+    kv::DrawThreadListRow(&d);
+    return GetPixel(dc, d.rcItem.right - 2, 0);
+  };
+  EXPECT_EQ(Background(0, 0), RGB(255, 0, 0));
+  COLORREF listBack = static_cast<COLORREF>(SendMessageA(list_, LVM_GETTEXTBKCOLOR, 0, 0));
+  EXPECT_EQ(Background(1, 0), (listBack & 0xFF000000) ? GetSysColor(COLOR_WINDOW) : listBack);
+  SendMessageA(list_, LVM_SETTEXTBKCOLOR, 0, RGB(1, 2, 3));
+  EXPECT_EQ(Background(1, 0), RGB(1, 2, 3));
+  EXPECT_EQ(Background(2, ODS_SELECTED), RGB(0, 255, 0));
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+
+  char text[300];
+  ASSERT_TRUE(kv::TitleUrlTextOf(0, text, sizeof text));
+  EXPECT_STREQ(text, "http://h.example/b/dat/1.dat\r\na.b.c\r\n");
+}
+
 TEST_F(ListPane, TitleLookupInAnIndex) {
   std::string index = "5.dat<>Five (1)\n6.dat<>Six &amp; more (2)\n";
   char title[64];
