@@ -339,6 +339,11 @@ bool ListKey(WPARAM vk) {
         PressInList(vk == VK_LEFT ? VK_PRIOR : VK_NEXT);
         return true;
       }
+      // Space pages down, shift+space up.
+      if (vk == VK_SPACE) {
+        PressInList(GetKeyState(VK_SHIFT) < 0 ? VK_PRIOR : VK_NEXT);
+        return true;
+      }
       return false;
     case 51:
       PressInList(VK_UP);

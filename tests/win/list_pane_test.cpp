@@ -241,10 +241,15 @@ TEST_F(ListPane, KeysOfTheListTable) {
   ASSERT_EQ(g_commands.size(), 2u);
   EXPECT_EQ(g_commands[0], 40006);
   EXPECT_EQ(g_commands[1], 40046);
-  // Left and right page when LRkeyPUD is on.
+  // Space pages down; left and right page when LRkeyPUD is on.
+  Key(VK_SPACE);
+  int paged = Selected();
+  EXPECT_GT(paged, 1);
   kv::g_settings.LRkeyPUD = 1;
   Key(VK_RIGHT);
-  EXPECT_GT(Selected(), 1);
+  EXPECT_GT(Selected(), paged);
+  Key(VK_LEFT);
+  EXPECT_EQ(Selected(), paged);
 }
 
 TEST_F(ListPane, OpeningARowRecordsItAndAcquiredFollowsTheClose) {
