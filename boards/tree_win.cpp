@@ -59,7 +59,11 @@ int32_t g_movedCount = 0;
 void (*g_dialogHook)(HWND) = nullptr;
 
 BoardTree& Active() { return g_slots[g_activeSlot]; }
+// While the update dialog runs the pane goes on showing the tree in use
+// (then in the other slot) rather than the slot being rebuilt.
+bool g_showOther = false;
 BoardTree& Other() { return g_slots[g_activeSlot ^ 1]; }
+BoardTree& Shown() { return g_showOther ? Other() : Active(); }
 bool TwoLists() { return g_settings.TreeType != 0 && g_tree2 != nullptr; }
 
 void AcquiredPath(char* path, size_t cap) {
@@ -70,22 +74,22 @@ void AcquiredPath(char* path, size_t cap) {
 
 int32_t BoardListCount() {
   int32_t first = 0;
-  return BoardsOfCategory(Active(), g_shownCategory, &first);
+  return BoardsOfCategory(Shown(), g_shownCategory, &first);
 }
 
 int32_t ItemForRow(HWND list, int32_t row) {
   if (row < 0) return -1;
   if (list == g_tree2 && g_tree2) {
     int32_t first = 0;
-    int32_t n = BoardsOfCategory(Active(), g_shownCategory, &first);
+    int32_t n = BoardsOfCategory(Shown(), g_shownCategory, &first);
     return row < n ? first + row : -1;
   }
-  return TwoLists() ? ItemOfCategoryRow(Active(), row) : ItemOfRow(Active(), row);
+  return TwoLists() ? ItemOfCategoryRow(Shown(), row) : ItemOfRow(Shown(), row);
 }
 
 int32_t RowCount(HWND list) {
   if (list == g_tree2 && g_tree2) return BoardListCount();
-  return TwoLists() ? CategoryRowCount(Active()) : VisibleRowCount(Active());
+  return TwoLists() ? CategoryRowCount(Shown()) : VisibleRowCount(Shown());
 }
 
 int32_t SelectedRow(HWND list) {
@@ -137,7 +141,7 @@ void FillDisplay(NMHDR* h) {
   LVITEMW& w = reinterpret_cast<NMLVDISPINFOW*>(h)->item;
   UINT mask = wide ? w.mask : a.mask;
   int32_t item = ItemForRow(h->hwndFrom, wide ? w.iItem : a.iItem);
-  const char* name = item >= 0 ? Active().items[item].name : "";
+  const char* name = item >= 0 ? Shown().items[item].name : "";
   if (mask & LVIF_TEXT) {
     if (wide) {
       if (w.pszText && w.cchTextMax > 0) {
@@ -149,7 +153,7 @@ void FillDisplay(NMHDR* h) {
     }
   }
   if (mask & LVIF_IMAGE) {
-    int image = item >= 0 ? Active().items[item].kind : -1;
+    int image = item >= 0 ? Shown().items[item].kind : -1;
     if (wide)
       w.iImage = image;
     else
@@ -160,7 +164,7 @@ void FillDisplay(NMHDR* h) {
 // ---- acting on rows ------------------------------------------------------
 
 void Toggle(int32_t category, bool expanded) {
-  BoardTree& t = Active();
+  BoardTree& t = Shown();
   if (category < 0 || category >= t.count || !IsCategory(t.items[category])) return;
   SetExpanded(t, category, expanded, g_settings.TreeOpen, g_settings.treeCategoryCount);
   SetRowCount(g_tree);
@@ -171,7 +175,7 @@ void Toggle(int32_t category, bool expanded) {
 void Click(HWND list, int32_t row) {
   int32_t item = ItemForRow(list, row);
   if (item < 0) return;
-  const BoardItem& b = Active().items[item];
+  const BoardItem& b = Shown().items[item];
   if (!IsCategory(b)) {
     ShowAddress(b.address);
   } else if (TwoLists()) {
@@ -184,7 +188,7 @@ void Click(HWND list, int32_t row) {
 void Activate(HWND list, int32_t row) {
   int32_t item = ItemForRow(list, row);
   if (item < 0) return;
-  const BoardItem& b = Active().items[item];
+  const BoardItem& b = Shown().items[item];
   if (!IsCategory(b))
     ChooseBoard(item);
   else if (TwoLists())
@@ -243,7 +247,7 @@ bool OwnKey(HWND list, int vk) {
         FocusPane(vk == VK_LEFT ? g_tree : g_tree2);
       } else {
         int32_t item = ItemForRow(list, row < 0 ? 0 : row);
-        Toggle(CategoryAtOrAbove(Active(), item), vk == VK_RIGHT);
+        Toggle(CategoryAtOrAbove(Shown(), item), vk == VK_RIGHT);
       }
       return true;
     case VK_UP:
@@ -681,7 +685,7 @@ bool FillBoardTree() {
 
 void SelectBoardTreeRow() {
   if (!g_tree) return;
-  BoardTree& t = Active();
+  BoardTree& t = Shown();
   int32_t sele = g_settings.TreeSele;
   if (TwoLists()) {
     int32_t row = CategoryRowOfItem(t, sele);
@@ -713,8 +717,7 @@ bool RunBoardMenuDialog(HWND owner) {
   // During the dialog the active slot holds the tree from before the
   // previous update and the other slot the tree in use.
   g_activeSlot ^= 1;
-  g_shownCategory = -1;
-  RefreshCounts();
+  g_showOther = true;
   auto dialog = std::make_unique<MenuDialog>();
   g_menuDialog = dialog.get();
   INT_PTR result = DialogBoxParam(g_instance, MAKEINTRESOURCE(IDD_BOARD_MENU), owner, MenuDialogProc, 0);
@@ -724,6 +727,7 @@ bool RunBoardMenuDialog(HWND owner) {
     releaseJob(dialog->job);
   }
   g_menuDialog = nullptr;
+  g_showOther = false;
   FillBoardTree();
   return strcmp(before, g_settings.BoadAddr) != 0;
 }
@@ -767,7 +771,7 @@ LRESULT BoardPaneNotify(NMHDR* h) {
       // The first click of a double click has toggled a category already;
       // the double click chooses boards only.
       int32_t item = ItemForRow(list, reinterpret_cast<NMITEMACTIVATE*>(h)->iItem);
-      if (item >= 0 && !IsCategory(Active().items[item])) ChooseBoard(item);
+      if (item >= 0 && !IsCategory(Shown().items[item])) ChooseBoard(item);
       return 0;
     }
     case NM_RCLICK:
@@ -788,7 +792,7 @@ BoardTree& AcquiredBoards() { return g_acquired; }
 bool AcquiredBoardsChanged() { return g_acquiredChanged; }
 
 void ChooseBoard(int32_t item) {
-  BoardTree& t = Active();
+  BoardTree& t = Shown();
   if (item < 0 || item >= t.count || IsCategory(t.items[item])) return;
   char name[260], address[kAddressMax];
   CopyText(name, t.items[item].name);
@@ -802,8 +806,8 @@ void ChooseBoard(int32_t item) {
 }
 
 int32_t FindBoardTreeRow(const char* text, int32_t start) {
-  if (TwoLists()) return FindBoardRow(Active(), text, start, CategoryRowCount(Active()), ItemOfCategoryRow);
-  return FindBoardRow(Active(), text, start, VisibleRowCount(Active()), ItemOfRow);
+  if (TwoLists()) return FindBoardRow(Shown(), text, start, CategoryRowCount(Shown()), ItemOfCategoryRow);
+  return FindBoardRow(Shown(), text, start, VisibleRowCount(Shown()), ItemOfRow);
 }
 
 void SelectBoardTreeRowAt(int32_t row) {

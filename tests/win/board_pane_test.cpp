@@ -436,6 +436,7 @@ struct DialogScript {
   int ticks = 0;
   std::string sawStatus;
   std::vector<std::string> sources;
+  int paneRows = -1;  // rows the board pane shows while the dialog is open
 };
 DialogScript g_script;
 
@@ -458,6 +459,7 @@ void CALLBACK WatchFailure(HWND d, UINT, UINT_PTR, DWORD) {
 }
 
 void DialogHook(HWND d) {
+  g_script.paneRows = static_cast<int>(SendMessageA(kv::g_panes.tree, LVM_GETITEMCOUNT, 0, 0));
   HWND combo = GetDlgItem(d, IDC_BM_SOURCE);
   int n = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
   g_script.sources.clear();
@@ -509,6 +511,7 @@ TEST_F(BoardMenuDialog, DownloadsTheMenuAndListsMovedBoards) {
   kv::g_settings.TreeSele = 3;
   EXPECT_FALSE(kv::RunBoardMenuDialog(parent_));
   EXPECT_EQ(kv::g_settings.TreeSele, 0);
+  EXPECT_EQ(g_script.paneRows, 5);  // the tree in use stays on show
   EXPECT_EQ(kv::BoardMenuMovedLineCount(), 0);
   // The sources file was made, with the fetched address added.
   std::string sources = ReadFileBytes(dir_.file("bbsmenu.txt"));
