@@ -452,6 +452,15 @@ void AddMenuSource(MenuSources& sources, const char* address) {
   ParseMenuSources(text.get(), n, sources);
 }
 
+// The acquired-boards list is about to be shown as the board menu: its file
+// must be there even when no board was added yet.
+void WriteAcquiredFile() {
+  char path[kAddressMax];
+  AcquiredPath(path, sizeof path);
+  if (!SjFileExists(path)) g_acquiredChanged = true;
+  WriteAcquiredBoards();
+}
+
 // ---- the update dialog -----------------------------------------------------
 
 struct MenuDialog {
@@ -523,7 +532,7 @@ void StartMenuDownload(HWND dialog) {
   // The acquired-boards list is a local file: there is nothing to fetch
   // (its "host" must never be looked up).
   if (strcmp(address, kAcquiredMenuAddress) == 0) {
-    WriteAcquiredBoards();
+    WriteAcquiredFile();
     CloseMenuDialog(dialog);
     return;
   }
@@ -601,6 +610,7 @@ INT_PTR CALLBACK MenuDialogProc(HWND dialog, UINT message, WPARAM w, LPARAM) {
         if (g_menuDialog->shown[0]) {
           AddMenuSource(g_menuDialog->sources, g_menuDialog->shown);
           CopyText(g_settings.BoadAddr, g_menuDialog->shown);
+          if (strcmp(g_menuDialog->shown, kAcquiredMenuAddress) == 0) WriteAcquiredFile();
         }
         CloseMenuDialog(dialog);
       } else if (id == IDCANCEL) {

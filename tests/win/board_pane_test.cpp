@@ -473,6 +473,10 @@ void DialogHook(HWND d) {
     PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
     return;
   }
+  if (g_script.action == 3) {  // choose the last source, the acquired-boards list
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(n - 1), 0);
+    SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_BM_SOURCE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  }
   PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_BM_GET, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_BM_GET)));
   if (g_script.action == 2) SetTimer(d, 77, 100, WatchFailure);
 }
@@ -547,6 +551,20 @@ TEST_F(BoardMenuDialog, CheckBoxSetsBordTopw) {
   kv::RunBoardMenuDialog(parent_);
   EXPECT_EQ(kv::g_settings.BordTopw, 1);
   EXPECT_EQ(Count(tree_), 5);  // rebuilt from the user file after closing
+}
+
+// The acquired-boards list is a local file: 取得 on it fetches nothing (its
+// "host" is never looked up) and leaves the file as it is.
+TEST_F(BoardMenuDialog, TheAcquiredListSourceIsNeverFetched) {
+  Open(false);
+  g_script.action = 3;
+  EXPECT_TRUE(kv::RunBoardMenuDialog(parent_));
+  EXPECT_STREQ(kv::g_settings.BoadAddr, kv::kAcquiredMenuAddress);
+  EXPECT_EQ(kv::BoardMenuDownloading(), false);
+  // The tree now ends with the acquired-boards list read from the log folder.
+  kv::BoardTree& t = kv::ActiveBoardTree();
+  ASSERT_GT(t.count, 0);
+  EXPECT_STREQ(t.items[t.count - 1].name, kv::kAcquiredCategory);
 }
 
 TEST_F(BoardMenuDialog, AFailedDownloadKeepsTheDialogOpen) {
