@@ -508,13 +508,17 @@ void CloseMenuDialog(HWND dialog) {
 void FinishMenuJob(HWND dialog, bool ok) {
   ShowProgress(dialog);
   g_settings.TreeSele = 0;
-  // The new menu goes into the active slot; the other slot still holds the
-  // tree that was in use, so boards whose address changed can be named.
-  if (ok) FillBoardTree();
   HWND list = GetDlgItem(dialog, IDC_BM_MOVED);
   SendMessage(list, LB_RESETCONTENT, 0, 0);
   g_movedCount = 0;
-  ListMovedBoards(Active(), Other(), CollectMovedLine, list);
+  // The new menu goes into the active slot; the other slot still holds the
+  // tree that was in use, so boards whose address changed can be named.
+  // After a failure there is no new menu, and the active slot still holds a
+  // tree from an older update: comparing it would name stale moves.
+  if (ok) {
+    FillBoardTree();
+    ListMovedBoards(Active(), Other(), CollectMovedLine, list);
+  }
   g_menuDialog->poll.stop();
   releaseJob(g_menuDialog->job);
   g_menuDialog->job = nullptr;

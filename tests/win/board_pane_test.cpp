@@ -575,6 +575,7 @@ TEST_F(BoardMenuDialog, AFailedDownloadKeepsTheDialogOpen) {
   kv::RunBoardMenuDialog(parent_);
   EXPECT_LT(g_script.ticks, 300);
   EXPECT_FALSE(g_script.sawStatus.empty());
+  EXPECT_EQ(kv::BoardMenuMovedLineCount(), 0);
   EXPECT_EQ(kv::g_settings.BordTopw, 1);
   EXPECT_EQ(Count(tree_), 5);
 }
