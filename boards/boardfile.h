@@ -21,9 +21,9 @@ struct BoardItem {
   char address[260];  // empty for a category
   int32_t index;      // position in its tree
   int32_t kind;
-  int32_t ordinal;    // among categories for a category, among boards for a board
-  int32_t expanded;   // categories: 1 when its boards are shown
-  char type[4];       // "2ch", "htm", "rss" or empty (bbstype of a user file)
+  int32_t ordinal;   // among categories for a category, among boards for a board
+  int32_t expanded;  // categories: 1 when its boards are shown
+  char type[4];      // "2ch", "htm", "rss" or empty (bbstype of a user file)
 };
 
 struct BoardTree {
@@ -95,7 +95,7 @@ void SetExpanded(BoardTree& tree, int32_t item, bool expanded, char* treeOpen, i
 
 // Two lists (TreeType non-zero): the categories, and the boards of one.
 int32_t CategoryRowCount(const BoardTree& tree);
-int32_t ItemOfCategoryRow(const BoardTree& tree, int32_t row);  // -1 when none
+int32_t ItemOfCategoryRow(const BoardTree& tree, int32_t row);   // -1 when none
 int32_t CategoryRowOfItem(const BoardTree& tree, int32_t item);  // of the category at or above, -1
 // The boards of a category: items first .. first + count - 1.
 int32_t BoardsOfCategory(const BoardTree& tree, int32_t category, int32_t* first);

@@ -269,19 +269,45 @@ bool OwnKey(HWND list, int vk) {
 bool ApplyPaneCommand(HWND list, int command, int vk) {
   int key = vk;
   switch (command) {
-    case 51: key = VK_UP; break;
-    case 52: key = VK_DOWN; break;
-    case 53: key = VK_PRIOR; break;
-    case 54: key = VK_NEXT; break;
-    case 61: key = VK_HOME; break;
-    case 62: key = VK_END; break;
-    case 63: key = VK_LEFT; break;
-    case 64: key = VK_RIGHT; break;
-    case 56: PostToMain(kCommandNextPane); return true;
-    case 57: PostToMain(kCommandPreviousPane); return true;
-    case 58: Click(list, SelectedRow(list)); return true;
-    case 59: ShowPanePopup(list); return true;
-    case 60: Activate(list, SelectedRow(list)); return true;
+    case 51:
+      key = VK_UP;
+      break;
+    case 52:
+      key = VK_DOWN;
+      break;
+    case 53:
+      key = VK_PRIOR;
+      break;
+    case 54:
+      key = VK_NEXT;
+      break;
+    case 61:
+      key = VK_HOME;
+      break;
+    case 62:
+      key = VK_END;
+      break;
+    case 63:
+      key = VK_LEFT;
+      break;
+    case 64:
+      key = VK_RIGHT;
+      break;
+    case 56:
+      PostToMain(kCommandNextPane);
+      return true;
+    case 57:
+      PostToMain(kCommandPreviousPane);
+      return true;
+    case 58:
+      Click(list, SelectedRow(list));
+      return true;
+    case 59:
+      ShowPanePopup(list);
+      return true;
+    case 60:
+      Activate(list, SelectedRow(list));
+      return true;
     case 0:
     case 55:
     case 65:
@@ -644,11 +670,11 @@ HWND CreateBoardTreePane(HWND main, int which) {
     g_shownCategory = -1;
   }
   int id = which == 0 ? kBoardTreeId : kBoardTree2Id;
-  HWND list = SjCreateWindowEx(WS_EX_CLIENTEDGE, "SysListView32", "",
-                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
-                                   LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-                               0, 0, 120, 100, main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance,
-                               nullptr);
+  HWND list =
+      SjCreateWindowEx(WS_EX_CLIENTEDGE, "SysListView32", "",
+                       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
+                           LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                       0, 0, 120, 100, main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
   if (!list) {
     WriteEventLog('e', "board tree not created (%lu)", GetLastError());
     return nullptr;
@@ -668,8 +694,7 @@ HWND CreateBoardTreePane(HWND main, int which) {
     g_icons = BuildIcons();
   }
   SendMessage(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(g_icons));
-  WNDPROC old = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtr(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PaneProc)));
+  WNDPROC old = reinterpret_cast<WNDPROC>(SetWindowLongPtr(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PaneProc)));
   if (!g_listProc) g_listProc = old;
   FitColumn(list);
   if (which == 0)
@@ -687,8 +712,7 @@ bool FillBoardTree() {
   if (g_settings.BoadAddr[0] && IsCached(g_settings.BoadAddr)) {
     char local[kAddressMax];
     CopyText(local, g_settings.BoadAddr);
-    if (LocalPathOf(local, g_settings.ChFolder) && LoadFile(local, &menu))
-      s.menu = menu.data, s.menuLength = menu.size;
+    if (LocalPathOf(local, g_settings.ChFolder) && LoadFile(local, &menu)) s.menu = menu.data, s.menuLength = menu.size;
   }
   if (LoadProgramFile(g_settings.TreeAdd2, &second)) s.secondFile = second.data, s.secondLength = second.size;
   g_settings.treeCategoryCount = BuildBoardTree(Active(), s, g_settings.BoadAddr, g_settings.TreeOpen);

@@ -31,8 +31,7 @@ void Parse(BoardTree& t, const std::string& text, bool menuMode, const char* tre
   kv::ParseBoardFile(t, text.data(), text.size(), o);
 }
 
-const char kNewsFragment[] =
-    "<B>News</B><BR>\r\n<A HREF=http://news.example.test/board/index.html>Board</A><br>\r\n";
+const char kNewsFragment[] = "<B>News</B><BR>\r\n<A HREF=http://news.example.test/board/index.html>Board</A><br>\r\n";
 
 TEST(BoardParser, MenuModeMakesACategoryAndABoardFolder) {
   auto t = NewTree();
@@ -281,8 +280,8 @@ TEST(BoardRows, CollapsedCategoriesHideTheirBoards) {
 
 TEST(BoardRows, SearchFindsNamesWithoutCaseFromAStartRow) {
   auto t = NewTree();
-  Parse(*t, "<B>Cat</B><A HREF=\"http://a.test/a/\">Alpha</A><A HREF=\"http://a.test/b/\">ニュース速報</A>",
-        false, "1");
+  Parse(*t, "<B>Cat</B><A HREF=\"http://a.test/a/\">Alpha</A><A HREF=\"http://a.test/b/\">ニュース速報</A>", false,
+        "1");
   int rows = kv::VisibleRowCount(*t);
   EXPECT_EQ(kv::FindBoardRow(*t, "alp", 0, rows, kv::ItemOfRow), 1);
   EXPECT_EQ(kv::FindBoardRow(*t, "速報", 0, rows, kv::ItemOfRow), 2);  // the last row counts

@@ -3,6 +3,7 @@
 // row texts the list asks for, the two-list style it starts in on small
 // screens, and the update dialog's source names.
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -81,8 +82,8 @@ TEST(HandheldBoardPane, WideRowTextsTwoListsAndTheDialog) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"KvBoardPaneHandheld";
   RegisterClassW(&wc);
-  HWND parent = CreateWindowW(L"KvBoardPaneHandheld", L"t", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 300,
-                              nullptr, nullptr, wc.hInstance, nullptr);
+  HWND parent = CreateWindowW(L"KvBoardPaneHandheld", L"t", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 300, nullptr,
+                              nullptr, wc.hInstance, nullptr);
   kv::g_mainWindow = parent;
   HWND tree = kv::CreateBoardTreePane(parent, 0);
   HWND tree2 = kv::CreateBoardTreePane(parent, 1);

@@ -3,6 +3,7 @@
 // both display styles, choosing a board and acquired.htm, and the update
 // dialog against the local board server.
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -59,8 +60,7 @@ const char kUserFile[] =
     "<A HREF=\"http://one.example.test/b/\">Beta</A><br>\r\n"
     "<B>Closed</B><BR>\r\n<A HREF=\"http://one.example.test/c/\">Gamma</A><br>\r\n"
     "<B>Nothing</B><BR>\r\n</BODY></HTML>\r\n";
-const char kMenu[] =
-    "<B>Menu</B><BR>\r\n<A HREF=http://two.example.test/news/index.html>News</A><br>\r\n";
+const char kMenu[] = "<B>Menu</B><BR>\r\n<A HREF=http://two.example.test/news/index.html>News</A><br>\r\n";
 
 class BoardPane : public ::testing::Test {
  protected:
@@ -81,8 +81,8 @@ class BoardPane : public ::testing::Test {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "KvBoardPaneTest";
     RegisterClassA(&wc);
-    parent_ = CreateWindowA("KvBoardPaneTest", "t", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 400, nullptr,
-                            nullptr, wc.hInstance, nullptr);
+    parent_ = CreateWindowA("KvBoardPaneTest", "t", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 400, nullptr, nullptr,
+                            wc.hInstance, nullptr);
     kv::g_mainWindow = parent_;
     g_commands.clear();
   }
