@@ -39,6 +39,19 @@ void BM_ParseSubject10000(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseSubject10000)->Unit(benchmark::kMillisecond);
 
+// The title lookup fills the lookup table from a whole index by key.
+void BM_MergeIntoLookup10000(benchmark::State& state) {
+  std::string text = Index(kv::kThreadRows);
+  kv::ThreadLists& l = Lists();
+  l.current = l.lookup;
+  for (auto _ : state) {
+    kv::ClearTable(*l.lookup);
+    benchmark::DoNotOptimize(kv::ParseThreadList(l, text.data(), text.size(), kv::ParseMode::Merge, 0, nullptr));
+  }
+  l.current = l.display[0];
+}
+BENCHMARK(BM_MergeIntoLookup10000)->Unit(benchmark::kMillisecond);
+
 bool NoLogs(void*, int32_t key) { return key % 3 == 0; }
 
 void BM_Sort10000(benchmark::State& state) {

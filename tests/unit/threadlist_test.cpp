@@ -200,6 +200,22 @@ TEST_F(Lists, LocalCountFallsBackToResumeThenOne) {
   EXPECT_EQ(Row(1).newCount, 5);  // not acquired: 6 - 1
 }
 
+TEST_F(Lists, MergeFillsTheLookupTableByKey) {
+  l.current = l.lookup;
+  Parse("5.dat<>Five (1)\n6.dat<>Six (2)\n5.dat<>Five again (3)\n", kv::ParseMode::Merge);
+  ASSERT_EQ(l.lookup->used, 2);
+  EXPECT_STREQ(Row(0).title, "Five again");
+  EXPECT_EQ(Row(0).count, 3);
+  EXPECT_EQ(Row(0).state, 1);
+  // The acquired table takes only keys it already has.
+  l.current = l.acquired;
+  kv::StoreRow(*l.acquired, 0, "Unknown", 6, 1, 0, 1, nullptr, 0);
+  Parse("5.dat<>Five (1)<>0\n6.dat<>Six (2)<>4\n", kv::ParseMode::Merge);
+  EXPECT_EQ(l.acquired->used, 1);
+  EXPECT_STREQ(Row(0).title, "Six");
+  EXPECT_EQ(Row(0).resume, 4);
+}
+
 TEST_F(Lists, KnownCountRules) {
   EXPECT_EQ(kv::KnownCount(*l.acquired, 5), -2);
   kv::StoreRow(*l.acquired, 0, "a", 5, 9, 0, 1, nullptr, 0);
