@@ -341,10 +341,26 @@ TEST_F(View, ScreenshotOfARealLookingThread) {
   EXPECT_GT(c.Count(kv::kLinkLineColor, 0, 0, 640, 480), 0);
   Canvas narrow(300, 480);
   PaintInto(*view_, window_, narrow);
+  std::unique_ptr<kv::ThreadViewState> empty(new kv::ThreadViewState{});
+  Canvas idle(640, 480);
+  PaintInto(*empty, window_, idle);
   if (const char* dir = getenv("KV_SHOT_DIR")) {
+    EXPECT_TRUE(idle.SaveBmp(std::string(dir) + "\\view_idle.bmp"));
     EXPECT_TRUE(c.SaveBmp(std::string(dir) + "\\view_desktop.bmp"));
     EXPECT_TRUE(narrow.SaveBmp(std::string(dir) + "\\view_desktop_narrow.bmp"));
   }
+}
+
+TEST_F(View, FocusMakesTheViewCurrent) {
+  Load(TwoPosts());
+  HWND savedCurrent = kv::g_panes.currentThread;
+  kv::g_panes.currentThread = nullptr;
+  SetFocus(window_);
+  EXPECT_EQ(view_->focused, 1);
+  EXPECT_EQ(kv::g_panes.currentThread, window_);
+  SetFocus(parent_);
+  EXPECT_EQ(view_->focused, 0);
+  kv::g_panes.currentThread = savedCurrent;
 }
 
 // ---- scrolling -------------------------------------------------------------------
@@ -508,11 +524,12 @@ TEST_F(ViewScroll, KeysAndCommandsTheViewPassesOnToTheMainWindow) {
   SendMessage(window_, WM_COMMAND, 40099, 0);  // not the view's: sent on
   SendMessage(window_, WM_COMMAND, 40056, 0);  // the view's, wired to nothing yet
   SendMessage(window_, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
-  kvtest::PumpUntil([] { return g_mainMessages.size() >= 5; }, 2000);
+  SendMessage(window_, WM_COMMAND, 40021, 0);  // no log to delete: the view just closes
+  kvtest::PumpUntil([] { return g_mainMessages.size() >= 6; }, 2000);
   kv::g_mainWindow = saved;
   DestroyWindow(main);
-  std::vector<std::pair<UINT, WPARAM>> expected = {
-      {WM_COMMAND, 40099}, {WM_COMMAND, 40025}, {WM_COMMAND, 40012}, {WM_COMMAND, 40012}, {WM_RBUTTONUP, 0}};
+  std::vector<std::pair<UINT, WPARAM>> expected = {{WM_COMMAND, 40099}, {WM_COMMAND, 40025}, {WM_COMMAND, 40012},
+                                                   {WM_COMMAND, 40012}, {WM_RBUTTONUP, 0},   {WM_COMMAND, 40012}};
   // Sent messages arrive at once, posted ones with the pump.
   EXPECT_EQ(g_mainMessages, expected);
 }
