@@ -856,7 +856,10 @@ void SelectBoardTreeRowAt(int32_t row) {
   if (TwoLists()) ShowCategory(item);
 }
 
-int32_t SelectedBoardTreeRow() { return SelectedRow(g_tree); }
+int32_t FocusedBoardTreeRow() {
+  if (!g_tree) return -1;
+  return static_cast<int32_t>(SendMessage(g_tree, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
 
 bool LaunchBoardEditor(HWND owner) {
   char path[kAddressMax];

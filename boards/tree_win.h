@@ -25,11 +25,13 @@ bool AcquiredBoardsChanged();
 void ChooseBoard(int32_t item);
 
 // The board-list search: the first displayed row from start on whose name
-// contains text (any case), or -1; and selecting a row of the board tree.
+// contains text (letters compared without case, never inside a two-byte
+// character), or -1; the last row is searched too. Selecting (and
+// focusing, scrolling to) a row of the board tree, and the focused row, -1
+// when none (with two lists: of the category list).
 int32_t FindBoardTreeRow(const char* text, int32_t start);
 void SelectBoardTreeRowAt(int32_t row);
-// The selected row of the board tree (the category list with two lists).
-int32_t SelectedBoardTreeRow();
+int32_t FocusedBoardTreeRow();
 
 // "追加した板の整理[Ravo]": starts the board-tree editor of the program
 // folder without arguments when it is there. False when it is missing.

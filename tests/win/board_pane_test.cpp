@@ -318,6 +318,9 @@ TEST_F(BoardPane, TreeSeleSelectsItsRowOrRowZero) {
   kv::SelectBoardTreeRow();
   EXPECT_EQ(Selected(tree_), 0);
   EXPECT_EQ(kv::FindBoardTreeRow("BET", 0), 2);
+  kv::SelectBoardTreeRowAt(2);
+  EXPECT_EQ(kv::FocusedBoardTreeRow(), 2);
+  EXPECT_EQ(kv::g_settings.TreeSele, 2);
   EXPECT_EQ(kv::FindBoardTreeRow("menu", 3), 5);  // the last row is searched
   EXPECT_EQ(kv::FindBoardTreeRow("gamma", 0), -1);
 }
