@@ -382,6 +382,9 @@ bool ListKey(WPARAM vk) {
     case 64:
       PressInList(lr ? VK_NEXT : VK_RIGHT);
       return true;
+    case 40008:  // "OpenDat" bound in the list opens the selected thread
+      OpenSelectedOrFocused();
+      return true;
     default:
       if (command == 40027) command = 40006;
       if (g_mainWindow) SendMessage(g_mainWindow, WM_COMMAND, command, 0);
@@ -722,7 +725,9 @@ void ToggleListColumnHeader() {
 }
 
 LRESULT ThreadListNotify(NMHDR* header) {
-  if (!header || !g_ready) return 0;
+  // The header and the tool tip also report here; their records are not
+  // the list's (a header's right click carries no item).
+  if (!header || !g_ready || header->hwndFrom != g_list) return 0;
   switch (header->code) {
     case LVN_GETDISPINFO: {
       LVITEM& item = reinterpret_cast<NMLVDISPINFO*>(header)->item;
