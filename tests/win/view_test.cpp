@@ -2,6 +2,10 @@
 // pixels, hit regions, the narrow layout, both wrap rules, the art modes,
 // the empty cases), scrolling by every input, and opening, updating and
 // closing a thread against the local board server.
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>  // after windows.h
+// clang-format on
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,6 +17,7 @@
 #include "core/address.h"
 #include "core/address_win.h"
 #include "core/app.h"
+#include "core/startup_win.h"
 #include "core/text.h"
 #include "net/job.h"
 #include "reader/thread_win.h"
@@ -725,6 +730,56 @@ TEST_F(ViewLife, ClosingSavesTheReadPositionRule) {
   parent_ = nullptr;
   EXPECT_FALSE(IsWindow(w));
   EXPECT_EQ(g_list.position, 20);
+}
+
+// The real main window: it docks slot 0, opens a thread into slot 1 with a
+// tab, lays it over the docked view and closes it again.
+TEST_F(ViewLife, InTheMainWindow) {
+  LocalCopy(10);
+  kv::g_settings.fOffLine = 1;
+  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_COOL_CLASSES};
+  InitCommonControlsEx(&icc);
+  HINSTANCE savedInstance = kv::g_instance;
+  kv::g_instance = GetModuleHandle(nullptr);
+  HWND main = kv::CreateMainWindow(kv::g_instance);
+  ASSERT_NE(main, nullptr);
+  ShowWindow(main, SW_SHOWNA);
+  kv::LayOut(main);
+  HWND docked = kv::ThreadWindowInSlot(0);
+  ASSERT_NE(docked, nullptr);
+  EXPECT_EQ(kv::ThreadWindowSlot(docked), 0);
+  EXPECT_EQ(kv::ViewStateOf(docked)->text, nullptr) << "the docked view waits with the idle message";
+
+  kv::CopyText(kv::g_settings.currentThreadUrl, url_.c_str());
+  kv::RunCommand(main, 40008, 0);
+  HWND w = kv::ThreadWindowInSlot(1);
+  ASSERT_NE(w, nullptr);
+  kvtest::PumpUntil([] { return false; }, 300);
+  EXPECT_TRUE(IsWindowVisible(w));
+  EXPECT_EQ(kv::g_panes.currentThread, w);
+  EXPECT_EQ(kv::ViewStateOf(w)->postCount, 11);
+  RECT a, b;
+  GetWindowRect(docked, &a);
+  GetWindowRect(w, &b);
+  EXPECT_TRUE(EqualRect(&a, &b)) << "laid out in the docked view's place";
+  int tab = kv::TabIndexOf(w);
+  ASSERT_GE(tab, 0);
+  char text[64];
+  kv::TabText(tab, text, sizeof text);
+  EXPECT_STREQ(text, "テストスレ");
+
+  kv::RunCommand(main, 40012, 0);
+  EXPECT_EQ(kv::ThreadWindowInSlot(1), nullptr);
+  EXPECT_LT(kv::TabIndexOf(w), 0);
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return !IsWindow(w); }, 5000));
+  EXPECT_EQ(g_list.count, 10);
+  DestroyWindow(main);
+  MSG m;
+  while (PeekMessage(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  EXPECT_EQ(kv::ThreadWindowInSlot(0), nullptr);
+  kv::g_bars = kv::Bars{};
+  kv::g_instance = savedInstance;
 }
 
 TEST_F(ViewLife, UnknownTitleIsLookedUpInTheBoardIndex) {
