@@ -57,7 +57,9 @@ def settings(http_port, ntp_port):
     ini = os.path.join(FOLDER, "Kvel32.ini")
     text = open(ini, "rb").read().decode("cp932") if os.path.exists(ini) else "[Setup]\r\nBordTopw=0\r\n"
     wanted = {"BoadAddr": "http://127.0.0.1:%d/bbsmenu.html" % http_port, "NTPSrver": "127.0.0.1",
-              "NTP_Port": str(ntp_port)}
+              "NTP_Port": str(ntp_port),
+              # Everything is on loopback: no need to look for a network first.
+              "NetAtchk": "0"}
     for key, value in wanted.items():
         line = "%s=%s" % (key, value)
         if re.search(r"^%s=.*$" % key, text, flags=re.M):

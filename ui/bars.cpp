@@ -12,7 +12,11 @@ void AddressForDisplay(const char* address, char* out, size_t cap) {
 }
 
 size_t StatusLine(int downloads, const char* text, char* out, size_t cap) {
-  return FormatText(out, cap, "(%d) %s", downloads, text);
+  // A status is one line: job texts end in a line break ("ok\r\n"), which a
+  // status bar would draw as boxes.
+  size_t n = 0;
+  while (text[n] && static_cast<unsigned char>(text[n]) >= 0x20) ++n;
+  return FormatText(out, cap, "(%d) %.*s", downloads, static_cast<int>(n), text);
 }
 
 }  // namespace kv

@@ -26,6 +26,7 @@
 //   watch HWND             -> "ok PID": keeps a handle on the process owning HWND
 //   idle MS                -> "ok" once the watched process waits for input (painted), or "timeout"
 //   exited MS              -> exit code of the watched process once it ends, or "timeout"
+//   kill                   -> ends the watched process if it still runs: "killed" or "ok"
 //   settext HWND HEX       -> WM_SETTEXT with the hex-encoded Shift_JIS text
 //   lvcount HWND           -> rows of a list view
 //   lvtext HWND ROW COL    -> a list view cell (hex Shift_JIS, "-" when empty), read in the owner's memory
@@ -128,7 +129,7 @@ int main() {
       DWORD pid = 0;
       GetWindowThreadProcessId(H(arg(1)), &pid);
       if (g_watched) CloseHandle(g_watched);
-      g_watched = pid ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid) : nullptr;
+      g_watched = pid ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid) : nullptr;
       Answer(g_watched ? "ok %lu" : "fail", pid);
     } else if (!strcmp(c, "lvcount")) {
       Answer("%lld", static_cast<long long>(SendMessageA(H(arg(1)), LVM_GETITEMCOUNT, 0, 0)));
@@ -187,6 +188,12 @@ int main() {
     } else if (!strcmp(c, "idle")) {
       DWORD r = g_watched ? WaitForInputIdle(g_watched, strtoul(arg(1), nullptr, 10)) : WAIT_FAILED;
       Answer(r == 0 ? "ok" : "timeout");
+    } else if (!strcmp(c, "kill")) {
+      // A program left running by a failed test would meet the next test's
+      // copy as the first instance: end it.
+      bool running = g_watched && WaitForSingleObject(g_watched, 0) == WAIT_TIMEOUT;
+      if (running) TerminateProcess(g_watched, 1), WaitForSingleObject(g_watched, 5000);
+      Answer(running ? "killed" : "ok");
     } else if (!strcmp(c, "exited")) {
       DWORD code = 0;
       if (g_watched && WaitForSingleObject(g_watched, strtoul(arg(1), nullptr, 10)) == WAIT_OBJECT_0 &&
@@ -221,7 +228,11 @@ int main() {
       Answer("%d", IsWindowVisible(H(arg(1))) ? 1 : 0);
     } else if (!strcmp(c, "text")) {
       char text[4096] = {};
-      GetWindowTextA(H(arg(1)), text, sizeof text);
+      // Asked of the window itself: controls such as the status bar keep
+      // their text where GetWindowText does not look from another process.
+      DWORD_PTR got = 0;
+      SendMessageTimeoutA(H(arg(1)), WM_GETTEXT, sizeof text - 1, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                          5000, &got);
       char hex[8200] = {};
       for (size_t i = 0; text[i] && i < 4095; ++i) snprintf(hex + 2 * i, 3, "%02x", static_cast<unsigned char>(text[i]));
       Answer("%s", hex[0] ? hex : "-");

@@ -79,6 +79,14 @@ def board_server(**options):
     return BoardServer.start(**options)
 
 
+def png_pixel(path, x, y):
+    """The colour at x, y of a screenshot as 0xBBGGRR (the program's own order)."""
+    rgb = subprocess.run(["convert", path, "-format", "%%[hex:p{%d,%d}]" % (x, y), "info:"], check=True,
+                         capture_output=True, text=True).stdout.strip()[:6]
+    r, g, b = int(rgb[0:2], 16), int(rgb[2:4], 16), int(rgb[4:6], 16)
+    return (b << 16) | (g << 8) | r
+
+
 def wait_until(predicate, timeout=10.0, step=0.05, what="condition"):
     deadline = time.time() + timeout
     while time.time() < deadline:
@@ -245,6 +253,11 @@ class Program:
         return out
 
     def stop(self):
+        if self.driver and self.window:
+            try:
+                self.driver.call("kill", timeout=15)
+            except (RuntimeError, OSError, queue.Empty):
+                pass
         if self.proc and self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()

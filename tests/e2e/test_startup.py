@@ -24,10 +24,16 @@ SETTINGS_KEYS = [
 SAFE = "[Setup]\r\nNTPCheck=0\r\nBoadAddr=http://127.0.0.1:9/bbsmenu.html\r\n"
 
 
+# The thread list writes back the column widths it made from the defaults:
+# "No" 45, the title ListWide (320) - 110, the two counts 40.
+LIST_COLUMNS = {"ListCol0": "45", "ListCol1": "210", "ListCol2": "40", "ListCol3": "40"}
+
+
 def defaults_text(font, overrides=None):
+    overrides = dict(LIST_COLUMNS, **(overrides or {}))
     lines = ["[Setup]"]
     for key, value in SETTINGS_KEYS:
-        if overrides and key in overrides:
+        if key in overrides:
             value = overrides[key]
         lines.append("%s=%s" % (key, font if key == "FontName" else value))
     return ("\r\n".join(lines) + "\r\n").encode("cp932")
