@@ -101,27 +101,51 @@ def main():
 
 def shoot(proc, http_port):
     driver = kvtest.Driver()
+    call = driver.call
+
+    def cell(list_view, row):
+        text = call("lvtext %d %d 0" % (list_view, row))
+        return "" if text == "-" else bytes.fromhex(text).decode("cp932")
+
+    def status():
+        text = call("text %d" % int(call("find %d msctls_statusbar32" % window)))
+        return bytes.fromhex(text).decode("cp932") if text not in ("", "-") else ""
+
+    def settle():
+        # A download is looked at one second after its start, then every two.
+        time.sleep(1.2)
+        kvtest.wait_until(lambda: status() == "(0) ok", 20, what="the download")
+        call("idle 5000")
+
     try:
-        answer = driver.call("wait KVEL 30000", timeout=60)
+        answer = call("wait KVEL 30000", timeout=60)
         if not answer.startswith("ok "):
             print("Kvel32 did not open its window", file=sys.stderr)
             return 1
         window = int(answer.split()[1])
-        driver.call("watch %d" % window)
-        combo = int(driver.call("find %d ComboBox" % window))
-        # A board's list, then a thread, through the address bar.
-        for address, command in (("http://127.0.0.1:%d/pc/subject.txt" % http_port, 40016),
-                                 ("http://127.0.0.1:%d/test/read.cgi/pc/1733100001/" % http_port, 40016)):
-            if combo:
-                driver.call("settext %d %s" % (combo, address.encode("cp932").hex()))
-                driver.call("cmd %d %d" % (window, command))
-                driver.call("idle 5000")
-            time.sleep(1.5)  # the downloads: the program shows them as they arrive
-        driver.call("idle 5000")
+        call("watch %d" % window)
+        tree = kvtest.wait_until(lambda: int(call("item %d 40210" % window)), what="the board tree")
+        listv = int(call("item %d 40212" % window))
+        # Open the ＰＣ category, choose its board, open the first thread.
+        kvtest.wait_until(lambda: int(call("lvcount %d" % tree)) >= 2, what="the board tree")
+        rows = [cell(tree, r) for r in range(int(call("lvcount %d" % tree)))]
+        if "パソコン相談" not in rows:
+            call("lvselect %d %d" % (tree, rows.index("ＰＣ")))
+            call("key %d 13" % tree)
+            kvtest.wait_until(lambda: "パソコン相談" in [cell(tree, r) for r in range(int(call("lvcount %d" % tree)))],
+                              what="the category to open")
+            rows = [cell(tree, r) for r in range(int(call("lvcount %d" % tree)))]
+        call("lvselect %d %d" % (tree, rows.index("パソコン相談")))
+        call("key %d 13" % tree)
+        kvtest.wait_until(lambda: int(call("lvcount %d" % listv)) >= 1, what="the thread list")
+        settle()
+        call("lvselect %d 1" % listv)
+        call("key %d 13" % listv)
+        settle()
         shot = os.path.join(FOLDER, "kurovel.png")
         subprocess.run(["import", "-window", "root", "-display", os.environ["DISPLAY"], shot], check=True)
-        driver.call("close %d" % window)
-        driver.call("exited 30000", timeout=60)
+        call("close %d" % window)
+        call("exited 30000", timeout=60)
         proc.wait(timeout=30)
     finally:
         driver.close()
