@@ -1004,27 +1004,4 @@ bool TitleUrlTextOf(int32_t row, char* out, size_t cap) {
   return true;
 }
 
-void AddToFavourites(HWND main) {
-  HWND thread = g_panes.currentThread;
-  if (!thread || !IsWindow(thread) || ThreadWindowSlot(thread) < 0) return;
-  char title[260] = "", address[260] = "";
-  SjGetWindowText(thread, title, sizeof title);
-  AddressBarText(address, sizeof address);
-  if (!title[0] || !address[0]) return;
-  char editor[kAddressMax];
-  FormatText(editor, sizeof editor, kFavouritesEditorFormat, g_programFolder);
-  if (!SjFileExists(editor)) return;
-  char arguments[600];
-  SelmArguments(title, address, arguments, sizeof arguments);
-  ShellExecute(main, nullptr, TextArg(editor).get(), TextArg(arguments).get(), TextArg(g_programFolder).get(),
-               SW_SHOWNORMAL);
-}
-
-void OrganiseFavourites(HWND main) {
-  char editor[kAddressMax];
-  FormatText(editor, sizeof editor, kFavouritesEditorFormat, g_programFolder);
-  if (!SjFileExists(editor)) return;
-  ShellExecute(main, nullptr, TextArg(editor).get(), nullptr, TextArg(g_programFolder).get(), SW_SHOWNORMAL);
-}
-
 }  // namespace kv

@@ -45,11 +45,6 @@ void OpenThreadRow(int32_t row);
 // The thread-title search: first row at or after from with the text.
 int32_t FindThreadTitle(int32_t from, const char* text);
 
-// "お気に入りに追加": the current thread window's title and address to
-// Selm32; "お気に入りの整理[Selm]": Selm32 alone. Nothing happens without it.
-void AddToFavourites(HWND main);
-void OrganiseFavourites(HWND main);
-
 // The list's polling timer and the worker's clear request (tests).
 inline constexpr UINT_PTR kListTimer = 1;
 inline constexpr UINT kListClearMessage = WM_APP + 0x21;

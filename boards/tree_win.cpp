@@ -861,14 +861,6 @@ int32_t FocusedBoardTreeRow() {
   return static_cast<int32_t>(SendMessage(g_tree, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
 }
 
-bool LaunchBoardEditor(HWND owner) {
-  char path[kAddressMax];
-  FormatText(path, sizeof path, kBoardEditorFormat, g_programFolder);
-  if (!SjFileExists(path)) return false;
-  ShellExecute(owner, nullptr, TextArg(path).get(), nullptr, TextArg(g_programFolder).get(), SW_SHOWNORMAL);
-  return true;
-}
-
 int32_t BoardMenuMovedLineCount() { return g_movedCount; }
 const char* BoardMenuMovedLine(int32_t n) { return n >= 0 && n < g_movedCount ? g_movedLines[n] : ""; }
 

@@ -33,10 +33,6 @@ int32_t FindBoardTreeRow(const char* text, int32_t start);
 void SelectBoardTreeRowAt(int32_t row);
 int32_t FocusedBoardTreeRow();
 
-// "追加した板の整理[Ravo]": starts the board-tree editor of the program
-// folder without arguments when it is there. False when it is missing.
-bool LaunchBoardEditor(HWND owner);
-
 // The lines of the moved-boards list of the last update.
 int32_t BoardMenuMovedLineCount();
 const char* BoardMenuMovedLine(int32_t n);

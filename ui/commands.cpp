@@ -28,32 +28,6 @@ bool NamesFeed(const char* address) {
   }
 }
 
-void FavouriteArguments(const char* title, const char* address, char* out, size_t cap) {
-  char t[200];
-  size_t n = 0;
-  size_t limit = SjisCutLength(title, strlen(title), 80);
-  for (size_t i = 0; i < limit && n + 3 < sizeof t;) {
-    unsigned char c = static_cast<unsigned char>(title[i]);
-    if (IsSjisLead(c) && i + 1 < limit) {
-      t[n++] = title[i++];
-      t[n++] = title[i++];
-      continue;
-    }
-    if (c == '"' || c == '\'') {
-      t[n++] = static_cast<char>(0xDE);
-    } else if (c == '<' || c == '>') {
-      const char* wide = c == '<' ? "＜" : "＞";
-      t[n++] = wide[0];
-      t[n++] = wide[1];
-    } else {
-      t[n++] = static_cast<char>(c);
-    }
-    ++i;
-  }
-  t[n] = 0;
-  FormatText(out, cap, "\"%s\" \"%s\"", t, address);
-}
-
 int32_t SortDefaultAfter(int command, int32_t nowTSort) {
   if (command == 40076) return nowTSort & ~0x0F;
   if (command >= 40077 && command <= 40080) return (nowTSort & ~0x0F) | (command - 40076);

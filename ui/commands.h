@@ -10,10 +10,6 @@ namespace kv {
 // "Podcast" (letter case ignored; the first 256 characters are looked at).
 bool NamesFeed(const char* address);
 
-// The two arguments Selm32 gets for a favourite: the title (at most 80
-// bytes, quotes as 0xDE, "<" and ">" as "＜" and "＞") and the address, each
-// in double quotes, one blank between.
-void FavouriteArguments(const char* title, const char* address, char* out, size_t cap);
 
 // The default sort (NowTSort) after the menu commands 40076-40081.
 int32_t SortDefaultAfter(int command, int32_t nowTSort);

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "boards/favourites.h"
 #include "core/address.h"
 #include "core/app.h"
 #include "core/edition.h"
@@ -356,7 +357,7 @@ void RunCommand(HWND main, int command, LPARAM l) {
       AddressBarText(address, sizeof address);
       if (!title[0] || !address[0]) return;
       char arguments[600];
-      FavouriteArguments(title, address, arguments, sizeof arguments);
+      SelmArguments(title, address, arguments, sizeof arguments);
       StartEditor(main, kFavouritesEditorFormat, arguments);
       return;
     }

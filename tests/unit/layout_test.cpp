@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "boards/favourites.h"
 #include "ui/commands.h"
 
 namespace {
@@ -148,13 +149,13 @@ TEST(Commands, FeedsByName) {
   EXPECT_FALSE(kv::NamesFeed("http://egg.5ch.net/software/subject.txt"));
 }
 
-TEST(Commands, FavouriteArguments) {
+TEST(Commands, FavouritesEditorArguments) {
   char out[300];
-  kv::FavouriteArguments("\"引用\" <タグ> it's", "http://h/b/dat/1.dat", out, sizeof out);
+  kv::SelmArguments("\"引用\" <タグ> it's", "http://h/b/dat/1.dat", out, sizeof out);
   EXPECT_STREQ(out, "\"\xDE引用\xDE ＜タグ＞ it\xDEs\" \"http://h/b/dat/1.dat\"");
   std::string title;
   while (title.size() < 100) title += "表";
-  kv::FavouriteArguments(title.c_str(), "u", out, sizeof out);
+  kv::SelmArguments(title.c_str(), "u", out, sizeof out);
   EXPECT_EQ(std::string(out), "\"" + title.substr(0, 80) + "\" \"u\"");
 }
 
