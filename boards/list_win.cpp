@@ -447,12 +447,7 @@ void ShowRowMenu(int32_t row, POINT at) {
   AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
   const PopupMenu& user = PopupItems(g_keys, 2);
   if (user.count > 0) {
-    for (int i = 0; i < user.count; ++i) {
-      if (user.items[i].number < 0)
-        AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
-      else
-        AppendMenu(menu, MF_STRING, user.items[i].number, TextArg(user.items[i].text).get());
-    }
+    AppendPopupItems(menu, user);
   } else {
     // The menu "popup2".
     AppendMenu(menu, MF_STRING, kMenuTitleUrl, TextArg("タイトルとURL").get());

@@ -218,12 +218,7 @@ void ShowPanePopup(HWND list) {
   }
   HMENU menu = CreatePopupMenu();
   if (!menu) return;
-  for (int i = 0; i < user.count && i < kPopupItemsMax; ++i) {
-    if (user.items[i].number < 0)
-      AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
-    else
-      AppendMenu(menu, MF_STRING, static_cast<UINT_PTR>(user.items[i].number), TextArg(user.items[i].text).get());
-  }
+  AppendPopupItems(menu, user);
   int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN, pt.x, pt.y, 0, list, nullptr);
   DestroyMenu(menu);
   if (chosen == 59) return;  // no menu from a menu

@@ -226,12 +226,7 @@ void ShowMainPopup(HWND main, POINT at) {
     HMENU menu = CreatePopupMenu();
     const PopupMenu& user = PopupItems(g_keys, 3);
     if (user.count > 0) {
-      for (int i = 0; i < user.count; ++i) {
-        if (user.items[i].number < 0)
-          AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
-        else
-          AppendMenu(menu, MF_STRING, user.items[i].number, TextArg(user.items[i].text).get());
-      }
+      AppendPopupItems(menu, user);
     } else {
       // The built-in menu, with the texts of the menu resource.
       static const int kItems[] = {40012, 40047, 40027, 40026, 40019, 40021, 40056, 40017, 40018, 40028};
