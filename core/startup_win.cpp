@@ -15,6 +15,7 @@
 #include "core/sjis_win.h"
 #include "core/text.h"
 #include "reader/ngword_win.h"
+#include "reader/view_win.h"
 #include "ui/dialogs_win.h"
 #include "ui/keys_win.h"
 #include "ui/main_window_win.h"
@@ -97,6 +98,7 @@ int KvelMain(HINSTANCE instance, int showState) {
   CreateFolderPath(g_settings.ChFolder);
   if (kForceTreeTypeZero) g_settings.TreeType = 0;
 
+  ClearAllLineCaches();
   WriteEventLogEmpty();
   WriteEventLog('@', "%s", kUserAgent);
 
