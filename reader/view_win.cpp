@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "boards/list_win.h"
 #include "core/address.h"
 #include "core/address_win.h"
 #include "core/app.h"
@@ -84,8 +85,8 @@ uint32_t (*g_clock)() = nullptr;
 
 uint32_t Now() { return g_clock ? g_clock() : GetTickCount(); }
 
-const ThreadListLink kListFunctions = {ReadPositionOf, RecordReadPosition, ThreadTitleOf, MarkThreadLoaded,
-                                       TitleInIndex};
+const ThreadListLink kListFunctions = {ReadPositionOf,   RecordReadPosition, ThreadTitleOf,
+                                       MarkThreadLoaded, TitleInIndex,       RemoveAcquiredUrl};
 const ThreadListLink* g_link = &kListFunctions;
 
 // What a window holds beyond the view record.
@@ -536,8 +537,7 @@ void DeleteThread(HWND w, ThreadViewState& v) {
     }
     SjDeleteFile(path);
   }
-  // The acquired list forgets the thread with the lists' own deletion
-  // (not offered to the view yet); the window closes.
+  if (v.job->url[0]) g_link->forget(v.job->url);
   if (g_mainWindow) PostMessage(g_mainWindow, WM_COMMAND, 40012, 0);
 }
 

@@ -43,6 +43,7 @@ struct ThreadListLink {
   void (*titleOf)(const char* url, char* title, size_t cap);
   void (*markLoaded)(const char* url);
   bool (*titleInIndex)(const char* data, size_t length, int32_t key, char* title, size_t cap);
+  bool (*forget)(const char* url);  // "スレ削除": the thread leaves the acquired list
 };
 void SetThreadListLink(const ThreadListLink* link);  // null: the thread list's own
 // The millisecond clock of the key repeat (GetTickCount when null).

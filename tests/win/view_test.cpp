@@ -546,6 +546,7 @@ struct ListRecord {
   int32_t position = -2, count = -2;
   int32_t savedPosition = -1;
   int loaded = 0;
+  std::string forgotten;
 };
 ListRecord g_list;
 
@@ -568,6 +569,10 @@ const kv::ThreadListLink kTestLink = {
       std::string found = index.substr(at, end - at);
       size_t count = found.rfind(" (");
       kv::CopyText(title, cap, found.substr(0, count).c_str());
+      return true;
+    },
+    [](const char* url) {
+      g_list.forgotten = url;
       return true;
     },
 };
@@ -788,9 +793,12 @@ TEST_F(ViewLife, UnknownTitleIsLookedUpInTheBoardIndex) {
   std::string first = log.substr(0, log.find('\n'));
   std::string wanted = first.substr(first.rfind("<>") + 2);  // the title field of post 1
   ASSERT_FALSE(wanted.empty());
-  const kv::ThreadListLink unknown = {kTestLink.readPositionOf, kTestLink.recordReadPosition,
+  const kv::ThreadListLink unknown = {kTestLink.readPositionOf,
+                                      kTestLink.recordReadPosition,
                                       [](const char*, char* title, size_t cap) { kv::CopyText(title, cap, "?"); },
-                                      kTestLink.markLoaded, kTestLink.titleInIndex};
+                                      kTestLink.markLoaded,
+                                      kTestLink.titleInIndex,
+                                      kTestLink.forget};
   kv::SetThreadListLink(&unknown);
   HWND w = Open();
   kv::ThreadViewState* v = kv::ViewStateOf(w);
@@ -819,6 +827,9 @@ TEST_F(ViewLife, RefetchDeletesTheLogAndSlotsRunOut) {
   kv::ThreadViewState* v = kv::ViewStateOf(w);
   EXPECT_EQ(v->postCount, 1);
   EXPECT_EQ(v->lineCount, 0);
+  // Deleting with no log left asks nothing; the lists forget the thread.
+  SendMessage(w, WM_COMMAND, 40021, 0);
+  EXPECT_EQ(g_list.forgotten, url_);
 
   // 99 slots, then none.
   std::vector<HWND> windows;
