@@ -127,6 +127,9 @@ int KvelMain(HINSTANCE instance, int showState) {
   }
   DestroyAcceleratorTable(accelerators);
 
+  // The thread windows record their read positions as they go, which can be
+  // after the close sequence saved the board's acquired list: save it again.
+  SaveCurrentAcquiredList();
   WriteAcquiredBoards();
   SaveSettingsFile(g_settings, settingsPath, g_programFolder);
   WriteEventLogEmpty();

@@ -214,6 +214,31 @@ class ReadPathTest(kvtest.ProgramTest):
             self.assertEqual(setting(ini, "TateYoko"), "100")
 
 
+class ExitTest(kvtest.ProgramTest):
+    def test_exit_with_a_thread_open_keeps_its_read_position(self):
+        with kvtest.board_server() as srv:
+            srv.board("/news/", name="ニュース", category="テスト")
+            srv.thread(DAT, posts=60, title=TITLE)
+            p = self.program()
+            prepare(p, srv)
+            p.start()
+            tree, listv = pane(p, TREE_ID), pane(p, LIST_ID)
+            thread_windows(p)
+            ReadPathTest.choose_board(self, p, tree)
+            kvtest.wait_until(lambda: int(p.call("lvcount %d" % listv)) == 1, what="the thread list")
+            p.call("lvselect %d 0" % listv)
+            p.key(VK_RETURN, listv)
+            view = kvtest.wait_until(lambda: thread_windows(p), what="a thread window")[0]
+            wait_done(p, "the thread shown")
+            for _ in range(3):
+                p.key(VK_NEXT, view)
+            p.call("idle 5000")
+            self.assertEqual(p.close(), 0)
+            line = acquired_line(p)
+            self.assertRegex(line, r"^1700000001\.dat<>%s \(60\)<>\d+\n$" % TITLE)
+            self.assertGreater(int(line.strip().split("<>")[2]), 0, "the position read up to survives the exit")
+
+
 class HandheldReadPathTest(kvtest.ProgramTest):
     def test_small_screen_tabs(self):
         with kvtest.board_server() as srv:
