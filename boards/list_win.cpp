@@ -240,12 +240,79 @@ void OnClearRequest() {
   if (g_lists.current == g_lists.display[g_lists.shown]) SetItemCount(0);
 }
 
+void CloseProgress();
+
 void StopListJob() {
+  CloseProgress();
+  if (g_list) KillTimer(g_list, kListCancelTimer);
   if (!g_job) return;
   g_poll.stop();
   cancelJob(*g_job);
   releaseJob(g_job);  // a worker still running keeps its own reference
   g_job = nullptr;
+}
+
+// ---- the load-progress window -------------------------------------------------
+// While a list download brings its body, a small window over the list shows
+// "一覧取得: %d / %d" and offers to cancel. It opens with the first progress
+// (a quick load never shows it), never takes the focus from the panes, and
+// closes when the download ends.
+
+constexpr char kProgressClass[] = "KVEL_LISTLOAD";
+constexpr int kProgressCancel = IDCANCEL;
+HWND g_progress = nullptr;
+HWND g_progressText = nullptr;
+
+void CloseProgress() {
+  if (g_progress) DestroyWindow(g_progress);
+  g_progress = g_progressText = nullptr;
+}
+
+// The cancel button: the download stops now, its record goes a second later
+// (the worker may still be on its last read).
+void CancelListLoad() {
+  CloseProgress();
+  if (!g_job) return;
+  cancelJob(*g_job);
+  if (g_list) SetTimer(g_list, kListCancelTimer, 1000, nullptr);
+}
+
+LRESULT CALLBACK ProgressProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if ((m == WM_COMMAND && LOWORD(wp) == kProgressCancel) || m == WM_CLOSE) {
+    CancelListLoad();
+    return 0;
+  }
+  return SjDefWindowProc(w, m, wp, lp);
+}
+
+void ShowProgress(const char* text) {
+  if (!g_progress && g_list && g_mainWindow) {
+    static bool registered = SjRegisterClass(0, ProgressProc, g_instance, nullptr, LoadCursor(nullptr, IDC_ARROW),
+                                             reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr, kProgressClass) != 0;
+    if (!registered) return;
+    int s = DisplayScale();
+    int width = 180 * s, height = 70 * s;
+    RECT r;
+    GetWindowRect(g_list, &r);
+    int x = r.left + ((r.right - r.left) - width) / 2;
+    int y = r.bottom - height - 8 * s;
+    if (y < r.top) y = r.top;
+    g_progress = SjCreateWindowEx(WS_EX_TOOLWINDOW, kProgressClass, "スレ一覧取得", WS_POPUP | WS_CAPTION | WS_BORDER,
+                                  x, y, width, height, g_mainWindow, nullptr, g_instance, nullptr);
+    if (!g_progress) return;
+    RECT c;
+    GetClientRect(g_progress, &c);
+    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    g_progressText = SjCreateWindowEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT, 6 * s, 4 * s,
+                                      c.right - 12 * s, 14 * s, g_progress, nullptr, g_instance, nullptr);
+    HWND cancel = SjCreateWindowEx(0, "BUTTON", "ｷｬﾝｾﾙ", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                                   (c.right - 64 * s) / 2, c.bottom - 22 * s, 64 * s, 18 * s, g_progress,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kProgressCancel)), g_instance, nullptr);
+    SendMessage(g_progressText, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessage(cancel, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ShowWindow(g_progress, SW_SHOWNOACTIVATE);
+  }
+  if (g_progressText) SjSetWindowText(g_progressText, text);
 }
 
 void OnListTimer() {
@@ -261,6 +328,7 @@ void OnListTimer() {
       FormatText(status, sizeof status, "一覧取得: %d / %d", static_cast<int>(received),
                  static_cast<int>(job.expectedSize.load()));
       SetStatus(status);
+      ShowProgress(status);
       if (received > 500 && !g_stoppedBySize) {
         JobDataLock lock(job);
         UseShownTable();
@@ -289,11 +357,13 @@ void OnListTimer() {
       }
       copyJobStatus(job, status, sizeof status);
       SetStatus(status);
+      CloseProgress();
       return;
     }
     case PollStep::Failed:
       copyJobStatus(job, status, sizeof status);
       SetStatus(status);
+      CloseProgress();
       return;
   }
 }
@@ -408,6 +478,11 @@ LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM w, LPARAM l) {
     case WM_TIMER:
       if (w == kListTimer) {
         OnListTimer();
+        return 0;
+      }
+      if (w == kListCancelTimer) {
+        KillTimer(window, kListCancelTimer);
+        StopListJob();
         return 0;
       }
       break;

@@ -47,6 +47,7 @@ int32_t FindThreadTitle(int32_t from, const char* text);
 
 // The list's polling timer and the worker's clear request (tests).
 inline constexpr UINT_PTR kListTimer = 1;
+inline constexpr UINT_PTR kListCancelTimer = 99;  // a cancelled download's record goes
 inline constexpr UINT kListClearMessage = WM_APP + 0x21;
 
 }  // namespace kv

@@ -373,6 +373,41 @@ TEST_F(ListPane, RowsArriveDuringTheDownload) {
   EXPECT_LT(Rows(), 100);
   ASSERT_TRUE(PumpUntil([&] { return Rows() == 100; }));
   EXPECT_EQ(Cell(99, 1), "Thread number 100");
+  // The progress window showed while it came and is gone with the end.
+  EXPECT_TRUE(PumpUntil([] { return FindWindowA("KVEL_LISTLOAD", nullptr) == nullptr; }));
+}
+
+std::string ProgressText() {
+  HWND w = FindWindowA("KVEL_LISTLOAD", nullptr);
+  HWND text = w ? FindWindowExA(w, nullptr, "STATIC", nullptr) : nullptr;
+  char buf[200] = "";
+  if (text) GetWindowTextA(text, buf, sizeof buf);
+  return buf;
+}
+
+// A slow download shows its progress over the list; cancelling it stops the
+// download and keeps the rows received so far.
+TEST_F(ListPane, ProgressWindowAndCancel) {
+  BoardServer server;
+  ASSERT_TRUE(server.running());
+  server.Board("/s/");
+  server.Put("/s/subject.txt", HundredRows());
+  server.Rule("/s/subject.txt", "trickle=100:150");
+  kv::CopyText(kv::g_settings.currentBoardUrl, server.url("/s/subject.txt").c_str());
+  kv::LoadThreadList();
+  ASSERT_TRUE(PumpUntil([] { return ProgressText().rfind("一覧取得: ", 0) == 0; }));
+  HWND progress = FindWindowA("KVEL_LISTLOAD", nullptr);
+  EXPECT_NE(GetFocus(), progress);  // the panes keep the focus
+  ASSERT_TRUE(PumpUntil([&] { return Rows() > 0; }));
+  SendMessageA(progress, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_FALSE(IsWindow(progress));
+  PumpUntil([] { return false; }, 2500);  // past the record's one-second timer
+  int32_t rows = Rows();
+  EXPECT_GT(rows, 0);
+  EXPECT_LT(rows, 100);
+  PumpUntil([] { return false; }, 1500);
+  EXPECT_EQ(Rows(), rows);  // nothing more arrives
+  EXPECT_EQ(FindWindowA("KVEL_LISTLOAD", nullptr), nullptr);
 }
 
 TEST_F(ListPane, SizeLimitStopsTheDownload) {
