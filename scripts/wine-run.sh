@@ -12,4 +12,12 @@ export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" wine "$@"
 fi
-exec wine "$@"
+# The program's output goes through a file: a Wine background process that
+# the program starts (a service, the desktop process) inherits that file
+# rather than the caller's pipe, so the caller never waits for it.
+out=$(mktemp "${TMPDIR:-/tmp}/kv-wine-run.XXXXXX")
+wine "$@" >"$out" 2>&1 </dev/null
+rc=$?
+cat "$out"
+rm -f "$out"
+exit $rc
