@@ -9,16 +9,30 @@ cd "$root"
 
 bash scripts/install.sh || exit 1
 bash scripts/build.sh || { echo "BUILD FAILED"; exit 1; }
-xvfb_pid=
+# Two virtual displays: the end-to-end tests look at the screen (screenshots,
+# pixels), so the windows of the Win32 tests, which run beside them, go to a
+# display of their own (KV_TESTS_DISPLAY, used by wine-run.sh and for the
+# Win32 tests' Wine prefix).
+xvfb_pids=()
+start_xvfb() {
+  local file=$root/build/xvfb.$1
+  rm -f "$file"
+  Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp > "$file" 2>/dev/null &
+  xvfb_pids+=($!)
+  for _ in $(seq 100); do [ -s "$file" ] && break; sleep 0.1; done
+  echo ":$(head -n1 "$file")"
+}
 if [ -z "${DISPLAY:-}" ]; then
-  Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp > "$root/build/xvfb.display" 2>/dev/null &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$root/build/xvfb.display" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n1 "$root/build/xvfb.display")"
+  DISPLAY=$(start_xvfb display)
+  export DISPLAY
+fi
+if [ -z "${KV_TESTS_DISPLAY:-}" ]; then
+  KV_TESTS_DISPLAY=$(start_xvfb tests-display)
+  export KV_TESTS_DISPLAY
 fi
 cleanup() {
   bash "$root/scripts/wine-prefix.sh" stop
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  for pid in "${xvfb_pids[@]}"; do kill "$pid" 2>/dev/null; done
 }
 trap cleanup EXIT
 bash scripts/wine-prefix.sh

@@ -13,6 +13,8 @@ if [ "${1:-}" = stop ]; then
 fi
 for p in "${prefixes[@]}"; do
   (
+    # The Win32 tests' prefix lives on their display (see scripts/test.sh).
+    if [ "$p" = "$root/build/wine-tests" ] && [ -n "${KV_TESTS_DISPLAY:-}" ]; then export DISPLAY=$KV_TESTS_DISPLAY; fi
     mkdir -p "$p"
     if [ ! -f "$p/system.reg" ]; then
       WINEPREFIX=$p DISPLAY= wineboot -i >/dev/null 2>&1

@@ -9,6 +9,8 @@ export WINEPREFIX=${KV_WINEPREFIX:-$here/build/wine-tests}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree=;mshtml="}
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+# The Win32 tests may have a display of their own (see scripts/test.sh).
+if [ -n "${KV_TESTS_DISPLAY:-}" ]; then export DISPLAY=$KV_TESTS_DISPLAY; fi
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" wine "$@"
 fi

@@ -195,9 +195,9 @@ class ReadPathTest(kvtest.ProgramTest):
             self.assertFalse(requests_for(srv, "archive.zip"))
 
             # Offline: the stored thread is read without any request.
-            p.command(40014)
+            # Sent, not posted: offline is on before the address bar changes.
+            p.call("send %d %d 40014 0" % (p.window, kvtest.WM_COMMAND))
             srv.clear_log()
-            p.command(40006)  # back to... the typed board stays current; open the stored thread by address
             p.call("settext %d %s" % (combo, srv.url(DAT).encode("cp932").hex()))
             p.command(40016)
             view = kvtest.wait_until(lambda: thread_windows(p), what="the offline thread")[0]
