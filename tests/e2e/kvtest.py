@@ -215,6 +215,12 @@ class Program:
     def command(self, number, window=None):
         self.call("cmd %d %d" % (window or self.window, number))
 
+    def send_command(self, number, window=None):
+        """Carries out a command before returning (a posted one may still be
+        queued when the next step runs); not for commands that open a modal
+        dialog."""
+        return self.call("send %d %d %d 0" % (window or self.window, WM_COMMAND, number))
+
     def key(self, vk, window=None):
         self.call("key %d %d" % (window or self.window, vk))
 

@@ -189,17 +189,16 @@ class ReadPathTest(kvtest.ProgramTest):
             combo = int(p.call("find %d ComboBox" % p.window))
             for address in (srv.url("/pc/subject.txt"), srv.url("/pc/files/archive.zip")):
                 p.call("settext %d %s" % (combo, address.encode("cp932").hex()))
-                p.command(40016)
-                p.call("idle 5000")
+                p.send_command(40016)
             kvtest.wait_until(lambda: cell(p, listv, 0, 1) == "別の板のスレ", what="the typed board's list")
             self.assertFalse(requests_for(srv, "archive.zip"))
 
             # Offline: the stored thread is read without any request.
             # Sent, not posted: offline is on before the address bar changes.
-            p.call("send %d %d 40014 0" % (p.window, kvtest.WM_COMMAND))
+            p.send_command(40014)
             srv.clear_log()
             p.call("settext %d %s" % (combo, srv.url(DAT).encode("cp932").hex()))
-            p.command(40016)
+            p.send_command(40016)
             view = kvtest.wait_until(lambda: thread_windows(p), what="the offline thread")[0]
             p.call("idle 5000")
             self.assertFalse(requests_for(srv, DAT), "offline reads the local copy")
