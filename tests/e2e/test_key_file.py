@@ -3,6 +3,7 @@ letters, a list binding, the key file's view colours."""
 import glob
 
 import kvtest
+import test_read_path
 from test_read_path import DAT, LIST_ID, TITLE, TREE_ID, VK_RETURN, cell, pane, prepare, setting, thread_windows, wait_done
 
 WM_KEYDOWN = 0x0100
@@ -17,12 +18,7 @@ class KeyFileTest(kvtest.ProgramTest):
     def open_board(self, p, srv):
         tree, listv = pane(p, TREE_ID), pane(p, LIST_ID)
         thread_windows(p)
-        kvtest.wait_until(lambda: int(p.call("lvcount %d" % tree)) >= 1, what="the board tree")
-        p.call("lvselect %d 0" % tree)
-        p.key(VK_RETURN, tree)
-        kvtest.wait_until(lambda: int(p.call("lvcount %d" % tree)) >= 2, what="the category to open")
-        p.call("lvselect %d 1" % tree)
-        p.key(VK_RETURN, tree)
+        test_read_path.ReadPathTest.choose_board(self, p, tree)
         kvtest.wait_until(lambda: int(p.call("lvcount %d" % listv)) == 1, what="the thread list")
         self.assertEqual(cell(p, listv, 0, 1), TITLE)
         return listv
