@@ -105,54 +105,16 @@ void Redraw() {
   if (g_list) InvalidateRect(g_list, nullptr, FALSE);
 }
 
-void PutText(TCHAR* out, int cap, const char* text) {
-  if (!out || cap <= 0) return;
-#if defined(KVEL_HANDHELD)
-  int n = MultiByteToWideChar(CP_ACP, 0, text, -1, out, cap);
-  if (n <= 0) out[0] = 0;
-  out[cap - 1] = 0;
-#else
-  CopyText(out, static_cast<size_t>(cap), text);
-#endif
-}
-
-int DrawCellText(HDC dc, const char* text, RECT* r, UINT format) {
-#if defined(KVEL_HANDHELD)
-  WideText wide(text);
-  return DrawTextW(dc, wide.get(), -1, r, format);
-#else
-  return DrawTextA(dc, text, -1, r, format);
-#endif
-}
-
 // Every file and folder of folder (ends in "\"), in the order the file
 // system lists them; stops when visit returns false.
 template <typename Visit>
 void ForEachEntry(const char* folder, Visit visit) {
   char pattern[kAddressMax];
   if (FormatText(pattern, sizeof pattern, "%s*", folder) + 1 >= sizeof pattern) return;
-#if defined(KVEL_HANDHELD)
-  WIN32_FIND_DATAW found;
-  HANDLE h = FindFirstFileW(WideText(pattern), &found);
-#else
-  WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA(pattern, &found);
-#endif
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    char name[kAddressMax];
-#if defined(KVEL_HANDHELD)
-    NarrowText(found.cFileName, -1, name, sizeof name);
-#else
-    CopyText(name, found.cFileName);
-#endif
-    if (!visit(name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)) break;
-#if defined(KVEL_HANDHELD)
-  } while (FindNextFileW(h, &found));
-#else
-  } while (FindNextFileA(h, &found));
-#endif
-  FindClose(h);
+  SjFoundFile found;
+  for (bool more = SjFindFirstFile(pattern, &found); more; more = SjFindNextFile(&found))
+    if (!visit(found.name, found.folder)) break;
+  SjFindClose(&found);
 }
 
 bool EndsWithNoCase(const char* s, const char* tail) {
@@ -585,11 +547,7 @@ HIMAGELIST MakeIcons() {
   int w = 7, h = 7;
   const char* file = "listimg2.bmp";
   if (g_settings.SetFntTL > 7) w = 16, h = 12, file = "listimg.bmp";
-#if defined(KVEL_HANDHELD)
-  if (scale >= 2) w = 32, h = 24, file = "listimg3.bmp";
-#else
-  (void)scale;
-#endif
+  if (scale >= 2) w = 32, h = 24, file = "listimg3.bmp";  // double-resolution handhelds
   HIMAGELIST images = ImageList_Create(w, h, ILC_COLOR24, 8, 0);
   if (!images) return nullptr;
   char path[kAddressMax];
@@ -804,7 +762,7 @@ LRESULT ThreadListNotify(NMHDR* header) {
       if (item.iItem < 0 || item.iItem >= g_lists.current->used) return 0;
       if (item.mask & (LVIF_IMAGE | LVIF_TEXT)) PrepareStates();
       if (item.mask & LVIF_TEXT)
-        PutText(item.pszText, item.cchTextMax, CellText(g_lists, item.iItem, item.iSubItem, kLogs));
+        ToPlatformText(CellText(g_lists, item.iItem, item.iSubItem, kLogs), item.pszText, item.cchTextMax);
       if (item.mask & LVIF_IMAGE) {
         ComputeRowState(g_lists, item.iItem, kLogs);
         item.iImage = g_lists.current->rows[item.iItem].state;
@@ -814,7 +772,7 @@ LRESULT ThreadListNotify(NMHDR* header) {
     case LVN_GETINFOTIP: {
       NMLVGETINFOTIP* tip = reinterpret_cast<NMLVGETINFOTIP*>(header);
       if (tip->iItem >= 0 && tip->iItem < g_lists.current->used)
-        PutText(tip->pszText, tip->cchTextMax, g_lists.current->rows[tip->iItem].title);
+        ToPlatformText(g_lists.current->rows[tip->iItem].title, tip->pszText, tip->cchTextMax);
       return 0;
     }
     case LVN_ITEMCHANGED: {
@@ -891,7 +849,7 @@ void DrawThreadListRow(const DRAWITEMSTRUCT* item) {
   RECT label = {};
   label.left = LVIR_LABEL;
   SendMessage(g_list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label));
-  DrawCellText(dc, CellText(g_lists, row, 0, kLogs), &label, DT_LEFT | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
+  SjDrawText(dc, CellText(g_lists, row, 0, kLogs), -1, &label, DT_LEFT | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
   for (int column = 1; column < kListColumns; ++column) {
     RECT cell = {};
     cell.top = column;
@@ -907,7 +865,7 @@ void DrawThreadListRow(const DRAWITEMSTRUCT* item) {
       format |= DT_LEFT | DT_SINGLELINE | DT_VCENTER;
     cell.left += 2;
     cell.right -= 2;
-    DrawCellText(dc, t, &cell, format);
+    SjDrawText(dc, t, -1, &cell, format);
   }
   if (item->itemState & ODS_FOCUS) DrawFocusRect(dc, &whole);
   SetBkMode(dc, oldMode);

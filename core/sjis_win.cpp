@@ -200,6 +200,43 @@ BOOL SjHttpQueryInfo(HINTERNET request, DWORD level, char* out, size_t cap) {
   NarrowText(w, static_cast<int>(size / sizeof w[0]), out, cap);
   return TRUE;
 }
+int SjDrawText(HDC dc, const char* text, int length, RECT* box, UINT format) {
+  WideText w(text, length);
+  return DrawTextW(dc, w, -1, box, format);
+}
+bool SjByteExtents(HDC dc, const char* text, int length, int32_t* out) {
+  for (int k = 0; k < length; ++k) out[k] = 0;
+  if (length > kSjExtentBytes) return false;
+  wchar_t wide[kSjExtentBytes + 1];
+  int dx[kSjExtentBytes + 1];
+  int n = MultiByteToWideChar(CP_ACP, 0, text, length, wide, kSjExtentBytes);
+  SIZE size;
+  if (n <= 0 || !GetTextExtentExPointW(dc, wide, n, 0, nullptr, dx, &size)) return false;
+  int j = 0;
+  for (int i = 0; i < n && j < length; ++i) {
+    out[j] = dx[i];
+    if (IsSjisLead(static_cast<unsigned char>(text[j])) && j + 1 < length) out[++j] = dx[i];
+    ++j;
+  }
+  return true;
+}
+static void TakeFound(const WIN32_FIND_DATAW& data, SjFoundFile* found) {
+  NarrowText(data.cFileName, -1, found->name, sizeof found->name);
+  found->folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+bool SjFindFirstFile(const char* pattern, SjFoundFile* found) {
+  WIN32_FIND_DATAW data;
+  found->handle = FindFirstFileW(WideText(pattern), &data);
+  if (found->handle == INVALID_HANDLE_VALUE) return false;
+  TakeFound(data, found);
+  return true;
+}
+bool SjFindNextFile(SjFoundFile* found) {
+  WIN32_FIND_DATAW data;
+  if (found->handle == INVALID_HANDLE_VALUE || !FindNextFileW(found->handle, &data)) return false;
+  TakeFound(data, found);
+  return true;
+}
 static DWORD FormatMessageText(DWORD flags, HMODULE module, DWORD error, char* out, size_t cap) {
   wchar_t w[512];
   DWORD n = FormatMessageW(flags | FORMAT_MESSAGE_IGNORE_INSERTS, module, error, 0, w, 512, nullptr);
@@ -325,6 +362,41 @@ BOOL SjHttpQueryInfo(HINTERNET request, DWORD level, char* out, size_t cap) {
   CopyTextN(out, cap, a, size < sizeof a ? size : sizeof a - 1);
   return TRUE;
 }
+int SjDrawText(HDC dc, const char* text, int length, RECT* box, UINT format) {
+  return DrawTextA(dc, text, length, box, format);
+}
+bool SjByteExtents(HDC dc, const char* text, int length, int32_t* out) {
+  for (int k = 0; k < length; ++k) out[k] = 0;
+  int dx[kSjExtentBytes + 1];
+  SIZE size;
+  if (length > kSjExtentBytes || !GetTextExtentExPointA(dc, text, length, 0, nullptr, dx, &size)) return false;
+  for (int k = 0; k < length; ++k) out[k] = dx[k];
+  // The A call reports a character's extent on both of its bytes on some
+  // systems and only on the trail byte on others: make both the same.
+  for (int k = 0; k + 1 < length; ++k)
+    if (IsSjisLead(static_cast<unsigned char>(text[k]))) {
+      out[k] = out[k + 1];
+      ++k;
+    }
+  return true;
+}
+static void TakeFound(const WIN32_FIND_DATAA& data, SjFoundFile* found) {
+  CopyText(found->name, data.cFileName);
+  found->folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+bool SjFindFirstFile(const char* pattern, SjFoundFile* found) {
+  WIN32_FIND_DATAA data;
+  found->handle = FindFirstFileA(pattern, &data);
+  if (found->handle == INVALID_HANDLE_VALUE) return false;
+  TakeFound(data, found);
+  return true;
+}
+bool SjFindNextFile(SjFoundFile* found) {
+  WIN32_FIND_DATAA data;
+  if (found->handle == INVALID_HANDLE_VALUE || !FindNextFileA(found->handle, &data)) return false;
+  TakeFound(data, found);
+  return true;
+}
 static DWORD FormatMessageText(DWORD flags, HMODULE module, DWORD error, char* out, size_t cap) {
   char a[1024];
   DWORD n = FormatMessageA(flags | FORMAT_MESSAGE_IGNORE_INSERTS, module, error, 0, a, sizeof a, nullptr);
@@ -340,6 +412,21 @@ size_t FromPlatformText(const TCHAR* text, char* out, size_t cap) {
 #else
   return CopyText(out, cap, text);
 #endif
+}
+
+void ToPlatformText(const char* text, TCHAR* out, int cap) {
+  if (!out || cap <= 0) return;
+#if defined(KVEL_HANDHELD)
+  if (MultiByteToWideChar(CP_ACP, 0, text, -1, out, cap) <= 0) out[0] = 0;
+  out[cap - 1] = 0;
+#else
+  CopyText(out, static_cast<size_t>(cap), text);
+#endif
+}
+
+void SjFindClose(SjFoundFile* found) {
+  if (found->handle != INVALID_HANDLE_VALUE) FindClose(found->handle);
+  found->handle = INVALID_HANDLE_VALUE;
 }
 
 bool SjFileExists(const char* path) { return SjGetFileAttributes(path) != INVALID_FILE_ATTRIBUTES; }

@@ -7,6 +7,7 @@
 #include <wininet.h>
 
 #include <cstddef>
+#include <cstdint>
 
 namespace kv {
 
@@ -51,6 +52,21 @@ class TextArg {
 // Text of the platform's own type back to Shift_JIS (cap bytes, cut at a
 // character).
 size_t FromPlatformText(const TCHAR* text, char* out, size_t cap);
+// Shift_JIS into a buffer of the platform's text type (cap characters,
+// terminated), for structures that a control hands over to be filled.
+void ToPlatformText(const char* text, TCHAR* out, int cap);
+
+// One entry of a folder listing, its name in Shift_JIS.
+struct SjFoundFile {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  char name[260];
+  bool folder;
+};
+// The first entry matching pattern ("C:\x\*"); false when there is none.
+// SjFindNextFile moves on; SjFindClose ends the listing.
+bool SjFindFirstFile(const char* pattern, SjFoundFile* found);
+bool SjFindNextFile(SjFoundFile* found);
+void SjFindClose(SjFoundFile* found);
 
 // UTF-16 -> Shift_JIS into out (cap bytes, terminated, cut at a character).
 size_t NarrowText(const wchar_t* text, int length, char* out, size_t cap);
@@ -77,6 +93,12 @@ int SjMessageBox(HWND owner, const char* text, const char* title, UINT type);
 BOOL SjSetWindowText(HWND window, const char* text);
 int SjGetWindowText(HWND window, char* out, size_t cap);
 BOOL SjTextOut(HDC dc, int x, int y, const char* text, int length);
+int SjDrawText(HDC dc, const char* text, int length, RECT* box, UINT format);
+// Cumulative extents of the first length bytes of text (at most
+// kSjExtentBytes): both bytes of a double-byte character get the
+// character's value. False, with out all 0, when they cannot be measured.
+inline constexpr int kSjExtentBytes = 256;
+bool SjByteExtents(HDC dc, const char* text, int length, int32_t* out);
 BOOL SjGetTextExtent(HDC dc, const char* text, int length, SIZE* size);
 HFONT SjCreateFont(int height, int weight, BYTE charset, const char* face, BYTE quality = DEFAULT_QUALITY);
 LRESULT SjDefWindowProc(HWND window, UINT message, WPARAM w, LPARAM l);

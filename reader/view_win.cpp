@@ -26,50 +26,6 @@ namespace kv {
 
 namespace {
 
-// ---- text calls the editions make differently -----------------------------------
-// (core/sjis_win.h has no word-break layout nor per-byte extents yet.)
-
-int DrawBytes(HDC dc, const char* text, int length, RECT* box, UINT format) {
-#if defined(KVEL_HANDHELD)
-  WideText wide(text, length);
-  return DrawTextW(dc, wide.get(), -1, box, format);
-#else
-  return DrawTextA(dc, text, length, box, format);
-#endif
-}
-
-// Cumulative extents of every byte of text (both bytes of a double-byte
-// character get the character's value), in one extent query.
-void ByteExtents(HDC dc, const char* text, int length, int32_t* out) {
-  for (int k = 0; k < length; ++k) out[k] = 0;
-#if defined(KVEL_HANDHELD)
-  wchar_t wide[kSystemLayoutBytes + 8];
-  int dx[kSystemLayoutBytes + 8];
-  int n = MultiByteToWideChar(CP_ACP, 0, text, length, wide, static_cast<int>(kSystemLayoutBytes));
-  SIZE size;
-  if (n <= 0 || !GetTextExtentExPointW(dc, wide, n, 0, nullptr, dx, &size)) return;
-  int j = 0;
-  for (int i = 0; i < n && j < length; ++i) {
-    out[j] = dx[i];
-    if (IsSjisLead(static_cast<unsigned char>(text[j])) && j + 1 < length) out[++j] = dx[i];
-    ++j;
-  }
-#else
-  int dx[kSystemLayoutBytes + 8];
-  SIZE size;
-  if (length > static_cast<int>(kSystemLayoutBytes) || !GetTextExtentExPointA(dc, text, length, 0, nullptr, dx, &size))
-    return;
-  for (int k = 0; k < length; ++k) out[k] = dx[k];
-  // The A call reports a character's extent on both of its bytes on some
-  // systems and only on the trail byte on others: make both the same.
-  for (int k = 0; k + 1 < length; ++k)
-    if (IsSjisLead(static_cast<unsigned char>(text[k]))) {
-      out[k] = out[k + 1];
-      ++k;
-    }
-#endif
-}
-
 int TextWidth(HDC dc, const char* text, size_t length) {
   SIZE s = {0, 0};
   if (length) SjGetTextExtent(dc, text, static_cast<int>(length), &s);
@@ -201,7 +157,7 @@ void DrawIdleMessage(HDC dc) {
   RemarkClock now{local.wMonth, local.wDay, local.wHour};
   RefreshIdleMessage(g_idle, Now(), now, LibraryRandom);
   RECT box = {4, 4, 4 + 1024, 4 + 768};
-  DrawBytes(dc, g_idle.text, static_cast<int>(strlen(g_idle.text)), &box, DT_WORDBREAK | DT_NOCLIP | DT_NOPREFIX);
+  SjDrawText(dc, g_idle.text, static_cast<int>(strlen(g_idle.text)), &box, DT_WORDBREAK | DT_NOCLIP | DT_NOPREFIX);
 }
 
 int32_t RenderView(ThreadViewState& v, HWND window, HDC dc, const char* text, int32_t length, int32_t topLine,
@@ -320,7 +276,7 @@ int32_t RenderView(ThreadViewState& v, HWND window, HDC dc, const char* text, in
       COLORREF color = BodyColor(c, line, n);
       if (UsesSystemLayout(n, art)) {
         RECT measured = box;
-        int h = DrawBytes(dc, line, static_cast<int>(n), &measured, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        int h = SjDrawText(dc, line, static_cast<int>(n), &measured, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
         if (h <= 0) h = lh;
         AddRegion(v, regions, box.left, y, measured.right, y + h, counter, 1, source);
         back.Fill(dc, left, y, right, y + h);
@@ -329,14 +285,14 @@ int32_t RenderView(ThreadViewState& v, HWND window, HDC dc, const char* text, in
           SjTextOut(dc, box.left, y, line, static_cast<int>(n));
         } else {
           RECT draw = box;
-          int drawn = DrawBytes(dc, line, static_cast<int>(n), &draw, DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
+          int drawn = SjDrawText(dc, line, static_cast<int>(n), &draw, DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
           if (drawn > 0) h = drawn;
         }
         y += h;
       } else {
         int32_t extents[kSystemLayoutBytes];
         uint16_t rows[kSystemLayoutBytes];
-        ByteExtents(dc, line, static_cast<int>(n), extents);
+        SjByteExtents(dc, line, static_cast<int>(n), extents);
         int32_t available = (box.right - box.left) - v.lineSize.cx / 2;
         size_t count = WrapRows(line, extents, n, available, rows, kSystemLayoutBytes);
         int top = y;
