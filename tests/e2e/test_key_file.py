@@ -3,8 +3,7 @@ letters, a list binding, the key file's view colours."""
 import glob
 
 import kvtest
-import test_read_path
-from test_read_path import DAT, LIST_ID, TITLE, TREE_ID, VK_RETURN, cell, pane, prepare, setting, thread_windows, wait_done
+from test_read_path import TITLE, VK_RETURN, cell, setting, start_on_board, thread_windows, wait_done
 
 WM_KEYDOWN = 0x0100
 
@@ -15,14 +14,6 @@ def press(p, window, vk):
 
 
 class KeyFileTest(kvtest.ProgramTest):
-    def open_board(self, p, srv):
-        tree, listv = pane(p, TREE_ID), pane(p, LIST_ID)
-        thread_windows(p)
-        test_read_path.ReadPathTest.choose_board(self, p, tree)
-        kvtest.wait_until(lambda: int(p.call("lvcount %d" % listv)) == 1, what="the thread list")
-        self.assertEqual(cell(p, listv, 0, 1), TITLE)
-        return listv
-
     def open_thread(self, p, listv, key=VK_RETURN):
         p.call("lvselect %d 0" % listv)
         press(p, listv, key)
@@ -30,12 +21,8 @@ class KeyFileTest(kvtest.ProgramTest):
 
     def test_w_and_z_close_the_thread_without_a_key_file(self):
         with kvtest.board_server() as srv:
-            srv.board("/news/", name="ニュース", category="テスト")
-            srv.thread(DAT, posts=10, title=TITLE)
-            p = self.program()
-            prepare(p, srv)
-            p.start()
-            listv = self.open_board(p, srv)
+            p, _, listv = start_on_board(self, srv, 10)
+            self.assertEqual(cell(p, listv, 0, 1), TITLE)
             for letter in "WZ":
                 view = self.open_thread(p, listv)
                 press(p, view, ord(letter))
@@ -44,15 +31,11 @@ class KeyFileTest(kvtest.ProgramTest):
 
     def test_key_file_binds_enter_in_the_list_and_colours_the_view(self):
         with kvtest.board_server() as srv:
-            srv.board("/news/", name="ニュース", category="テスト")
-            srv.thread(DAT, posts=10, title=TITLE)
-            p = self.program()
-            prepare(p, srv)
             # Enter is bound only in the list (to OpenDat); the view's
             # background comes from the key file for this session.
-            p.write("Kvel.key", "[LIST]\r\n{ER}=OpenDat\r\n[DATA_COLOR]\r\nBak=0x000000\r\n")
-            p.start()
-            listv = self.open_board(p, srv)
+            key_file = "[LIST]\r\n{ER}=OpenDat\r\n[DATA_COLOR]\r\nBak=0x000000\r\n"
+            p, _, listv = start_on_board(self, srv, 10, files={"Kvel.key": key_file})
+            self.assertEqual(cell(p, listv, 0, 1), TITLE)
             view = self.open_thread(p, listv)
             kvtest.wait_until(lambda: glob.glob(p.path("log") + "/**/1700000001.dat", recursive=True),
                               what="the stored log")

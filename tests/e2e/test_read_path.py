@@ -94,6 +94,24 @@ def requests_for(srv, path):
     return [r for r in srv.requests() if r.url.endswith(path)]
 
 
+def start_on_board(test, srv, posts, files=None):
+    """The board /news/ with one thread of that many posts; the program
+    started against it with the board chosen in the tree and its list shown.
+    Returns the program, the board tree and the thread list."""
+    srv.board("/news/", name="ニュース", category="テスト")
+    srv.thread(DAT, posts=posts, title=TITLE)
+    p = test.program()
+    prepare(p, srv)
+    for rel, data in (files or {}).items():
+        p.write(rel, data)
+    p.start()
+    tree, listv = pane(p, TREE_ID), pane(p, LIST_ID)
+    thread_windows(p)
+    ReadPathTest.choose_board(test, p, tree)
+    kvtest.wait_until(lambda: int(p.call("lvcount %d" % listv)) == 1, what="the thread list")
+    return p, tree, listv
+
+
 class ReadPathTest(kvtest.ProgramTest):
     def choose_board(self, p, tree):
         """The category row first (collapsed), then the board under it."""
@@ -110,17 +128,8 @@ class ReadPathTest(kvtest.ProgramTest):
 
     def test_read_path(self):
         with kvtest.board_server() as srv:
-            srv.board("/news/", name="ニュース", category="テスト")
-            srv.thread(DAT, posts=60, title=TITLE)
-            p = self.program()
-            prepare(p, srv)
-            p.start()
-            tree, listv = pane(p, TREE_ID), pane(p, LIST_ID)
-            thread_windows(p)
-
             # A board from the tree: its list arrives with the thread in state 0.
-            self.choose_board(p, tree)
-            kvtest.wait_until(lambda: int(p.call("lvcount %d" % listv)) == 1, what="the thread list")
+            p, tree, listv = start_on_board(self, srv, 60)
             self.assertEqual(cell(p, listv, 0, 1), TITLE)
             self.assertEqual(cell(p, listv, 0, 2).strip(), "60")
             self.assertEqual(cell(p, listv, 0, 3).strip(), "", "no local log: state 0 shows no new count")
@@ -216,15 +225,7 @@ class ReadPathTest(kvtest.ProgramTest):
 class ExitTest(kvtest.ProgramTest):
     def test_exit_with_a_thread_open_keeps_its_read_position(self):
         with kvtest.board_server() as srv:
-            srv.board("/news/", name="ニュース", category="テスト")
-            srv.thread(DAT, posts=60, title=TITLE)
-            p = self.program()
-            prepare(p, srv)
-            p.start()
-            tree, listv = pane(p, TREE_ID), pane(p, LIST_ID)
-            thread_windows(p)
-            ReadPathTest.choose_board(self, p, tree)
-            kvtest.wait_until(lambda: int(p.call("lvcount %d" % listv)) == 1, what="the thread list")
+            p, tree, listv = start_on_board(self, srv, 60)
             p.call("lvselect %d 0" % listv)
             p.key(VK_RETURN, listv)
             view = kvtest.wait_until(lambda: thread_windows(p), what="a thread window")[0]
