@@ -100,4 +100,50 @@ int32_t ParseInt(const char* s) {
   return static_cast<int32_t>(v);
 }
 
+namespace {
+bool UrlKeeps(unsigned char b) {
+  return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '*' || b == '-' || b == '.' || b == '@' || b == '_';
+}
+}  // namespace
+
+size_t UrlEncode(const char* in, size_t n, char* out, size_t cap, bool* cut) {
+  static const char kHex[] = "0123456789abcdef";
+  if (cut) *cut = false;
+  if (!out || cap == 0) {
+    if (cut && n > 0) *cut = true;
+    return 0;
+  }
+  size_t o = 0;
+  size_t i = 0;
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(in[i]);
+    // A two-byte character is written whole or not at all.
+    const size_t take = (IsSjisLead(c) && i + 1 < n) ? 2 : 1;
+    size_t need = 0;
+    for (size_t k = 0; k < take; ++k) {
+      const unsigned char b = static_cast<unsigned char>(in[i + k]);
+      need += (UrlKeeps(b) || b == ' ') ? 1 : 3;
+    }
+    if (o + need > cap - 1) {
+      if (cut) *cut = true;
+      break;
+    }
+    for (size_t k = 0; k < take; ++k) {
+      const unsigned char b = static_cast<unsigned char>(in[i + k]);
+      if (b == ' ') {
+        out[o++] = '+';
+      } else if (UrlKeeps(b)) {
+        out[o++] = static_cast<char>(b);
+      } else {
+        out[o++] = '%';
+        out[o++] = kHex[b >> 4];
+        out[o++] = kHex[b & 15];
+      }
+    }
+    i += take;
+  }
+  out[o] = 0;
+  return o;
+}
+
 }  // namespace kv

@@ -38,4 +38,12 @@ bool EndsWithSeparator(const char* s);
 // parses (so "12abc" is 12 and "abc" is 0).
 int32_t ParseInt(const char* s);
 
+// Percent-encodes n bytes of in for a form body or a query: A-Z, a-z and
+// "*-.@_" stay, a blank becomes "+", every other byte (digits and both bytes
+// of a two-byte character too) becomes "%" and two lower-case hex digits.
+// Writes at most cap-1 bytes and a terminator. When the whole text does not
+// fit, it stops before the first character that does not fit whole (never
+// half a character) and sets *cut. Returns the length written.
+size_t UrlEncode(const char* in, size_t n, char* out, size_t cap, bool* cut);
+
 }  // namespace kv

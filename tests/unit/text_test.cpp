@@ -56,3 +56,29 @@ TEST(TextSeparators, TrailByteIsNotASeparator) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TextUrlEncode, KeepsLettersAndMarksEncodesTheRest) {
+  char out[128];
+  bool cut = true;
+  // "表" is 0x95 0x5C; digits are encoded too.
+  const char* in = "Ab *-.@_1/\x95\x5C";
+  EXPECT_EQ(kv::UrlEncode(in, strlen(in), out, sizeof out, &cut), strlen("Ab+*-.@_%31%2f%95%5c"));
+  EXPECT_STREQ(out, "Ab+*-.@_%31%2f%95%5c");
+  EXPECT_FALSE(cut);
+}
+
+TEST(TextUrlEncode, ATextThatDoesNotFitStopsBeforeAWholeCharacter) {
+  char out[8];
+  bool cut = false;
+  // "a" fits (1), then "表" needs 6 bytes and only 6 remain of 7 usable: it fits;
+  // with one more byte before it, it does not and is left out whole.
+  EXPECT_EQ(kv::UrlEncode("a\x95\x5C", 3, out, sizeof out, &cut), 7u);
+  EXPECT_FALSE(cut);
+  EXPECT_EQ(kv::UrlEncode("ab\x95\x5C", 4, out, sizeof out, &cut), 2u);
+  EXPECT_STREQ(out, "ab");
+  EXPECT_TRUE(cut);
+}
+
+}  // namespace
