@@ -447,13 +447,9 @@ int32_t BoardsOfCategory(const BoardTree& tree, int32_t category, int32_t* first
 }
 
 bool ContainsNoCase(const char* name, const char* text) {
-  size_t n = strlen(name), m = strlen(text);
+  size_t m = strlen(text);
   if (m == 0) return true;
-  for (size_t p = 0; p + m <= n; ++p) {
-    if (CompareNoCase(name + p, text, m) == 0) return true;
-    if (IsSjisLead(static_cast<unsigned char>(name[p]))) ++p;
-  }
-  return false;
+  return FindText(name, strlen(name), text, m) >= 0;
 }
 
 int32_t FindBoardRow(const BoardTree& tree, const char* text, int32_t start, int32_t rows, RowToItem itemOfRow) {

@@ -477,11 +477,7 @@ int32_t FindTitle(const ThreadTable& table, int32_t from, const char* text) {
   if (from < 0) from = 0;
   for (int32_t row = from; row < table.used; ++row) {
     const char* title = table.rows[row].title;
-    size_t len = strlen(title);
-    for (size_t i = 0; i + n <= len;) {
-      if (CompareNoCase(title + i, text, n) == 0) return row;
-      i += IsSjisLead(static_cast<unsigned char>(title[i])) ? 2 : 1;
-    }
+    if (FindText(title, strlen(title), text, n) >= 0) return row;
   }
   return -1;
 }

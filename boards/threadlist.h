@@ -123,8 +123,9 @@ void ApplyNowSort(ThreadLists& lists, int32_t nowTSort, CellCompare compare, con
 // A click on a column header: a second click on the same column reverses.
 void HeaderClick(ThreadLists& lists, int column, CellCompare compare, const LocalLogs& logs);
 
-// First row at or after from (up to the last but one) whose title holds
-// text, letters compared without case; -1 when none.
+// First row at or after from (up to the last one) whose title holds text,
+// compared character by character with single-byte letters folded; -1 when
+// none or text is empty.
 int32_t FindTitle(const ThreadTable& table, int32_t from, const char* text);
 
 }  // namespace kv

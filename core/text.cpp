@@ -16,6 +16,37 @@ int CompareNoCase(const char* a, const char* b, size_t n) {
   return 0;
 }
 
+bool MatchesTextAt(const char* s, size_t len, size_t at, const char* text, size_t n) {
+  if (at > len || n > len - at) return false;
+  const unsigned char* a = reinterpret_cast<const unsigned char*>(s + at);
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(text);
+  size_t i = 0;
+  while (i < n) {
+    if (IsSjisLead(b[i])) {
+      // A lead byte left alone at the end of text is half a character: it
+      // never matches.
+      if (i + 1 >= n || a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      i += 2;
+    } else {
+      // A lead byte of s never equals a single-byte character of text, so
+      // the two walks stay on the same character boundaries.
+      if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+      ++i;
+    }
+  }
+  return true;
+}
+
+ptrdiff_t FindText(const char* s, size_t len, const char* text, size_t n, size_t maxStarts) {
+  if (!s || !text || n == 0) return -1;
+  size_t p = 0;
+  for (size_t starts = 0; starts < maxStarts && p + n <= len; ++starts) {
+    if (MatchesTextAt(s, len, p, text, n)) return static_cast<ptrdiff_t>(p);
+    p += (IsSjisLead(static_cast<unsigned char>(s[p])) && p + 1 < len) ? 2 : 1;
+  }
+  return -1;
+}
+
 size_t SjisCutLength(const char* s, size_t len, size_t max) {
   if (len <= max) return len;
   // Walk characters from the start: a trail byte can look like a lead byte,

@@ -12,6 +12,17 @@ inline bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || c >
 // Compares n bytes, folding only a-z to upper case. Returns -1, 0 or 1.
 int CompareNoCase(const char* a, const char* b, size_t n);
 
+// Whether text (n bytes) stands at s[at..len), compared character by
+// character: a-z are folded to upper case in single-byte characters only,
+// two-byte characters must match exactly. Searches use this, never
+// CompareNoCase, whose folding would take a trail byte for a letter.
+bool MatchesTextAt(const char* s, size_t len, size_t at, const char* text, size_t n);
+
+// Byte offset of the first place in s[0..len) where text (n bytes) stands,
+// starting on a character boundary and among the first maxStarts characters;
+// -1 when there is none or text is empty.
+ptrdiff_t FindText(const char* s, size_t len, const char* text, size_t n, size_t maxStarts = SIZE_MAX);
+
 // Length of the longest prefix of s[0..len) that is at most max bytes and
 // does not end inside a two-byte character.
 size_t SjisCutLength(const char* s, size_t len, size_t max);
