@@ -21,6 +21,7 @@
 #include "ui/keys_win.h"
 #include "ui/main_window_win.h"
 #include "ui/panes_win.h"
+#include "ui/search_win.h"
 
 namespace kv {
 
@@ -557,7 +558,9 @@ void Command(HWND w, ViewWindow& vw, WPARAM wp, LPARAM lp) {
       DeleteThread(w, v);
       return;
     case 40056:  // the title/URL dialog comes with the tools
-    case 40018:  // the in-thread search comes with the search dialogs
+      return;
+    case 40018:
+      ShowThreadSearch(w);
       return;
     case 40111:
       // Activating a region belongs to the anchors and pop-ups; the region
@@ -729,6 +732,7 @@ void Focused(HWND w, ThreadViewState& v) {
 void BeginClose(HWND w, ViewWindow& vw) {
   if (vw.closing) return;
   vw.closing = true;
+  ThreadSearchViewClosed(w);
   RemoveTab(w);
   LONG_PTR style = GetWindowLongPtr(w, GWL_STYLE);
   if (!(style & WS_CHILD) && g_settings.FreeTWnd.width && g_settings.FreeTWnd.height) {
@@ -760,6 +764,7 @@ void FinishClose(HWND w, ViewWindow& vw) {
 }
 
 void Destroyed(HWND w, ViewWindow* vw) {
+  ThreadSearchViewClosed(w);
   for (HWND& s : g_slots)
     if (s == w) s = nullptr;
   if (g_panes.currentThread == w) g_panes.currentThread = nullptr;

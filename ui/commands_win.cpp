@@ -23,6 +23,7 @@
 #include "ui/main_window_win.h"
 #include "ui/panes_win.h"
 #include "ui/resource.h"
+#include "ui/tools_win.h"
 
 namespace kv {
 
@@ -324,8 +325,7 @@ void RunCommand(HWND main, int command, LPARAM l) {
       OpenInBrowser(main);
       return;
     case 40018:
-      // The board-list and title searches come with the search dialogs.
-      if (g_panes.lastFocus != g_panes.tree && g_panes.lastFocus != g_panes.list) PostToCurrentThread(40018);
+      if (!RunToolCommand(main, 40018)) PostToCurrentThread(40018);
       return;
     case 40021:
     case 40026:
@@ -454,10 +454,6 @@ void RunCommand(HWND main, int command, LPARAM l) {
       g_settings.ZipPack = g_settings.ZipPack == 0 ? 6 : 0;
       display = true;
       break;
-    case 40072:
-      // The list editor comes later; the view is rebuilt with the list as it is.
-      PostToCurrentThread(40009, 501);
-      return;
     case 40074:
       g_settings.TabUnder = !g_settings.TabUnder;
       LayOut(main);
@@ -514,9 +510,10 @@ void RunCommand(HWND main, int command, LPARAM l) {
       Launcher(main, command);
       return;
     default:
+      // The tools: searches, the text editor (40072 included), the proxy dialog.
+      if (RunToolCommand(main, command)) return;
       // 40075 and 40111 do nothing here; the Parts not built yet (posting,
-      // pop-ups, search, the editors, the proxy dialog, patrol, downloads,
-      // animation) have no handler.
+      // pop-ups, patrol, downloads, animation) have no handler.
       return;
   }
   if (display) {
