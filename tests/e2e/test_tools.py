@@ -1,0 +1,83 @@
+"""The tools through the real program: the NG list edited in its editor and
+saved hides a post of the open thread at once; the in-thread search scrolls
+the view to a word."""
+import kvtest
+from test_read_path import DAT, TITLE, acquired_line, start_on_board, thread_windows, wait_done
+
+WM_COMMAND = 0x0111
+VK_RETURN = 0x0D
+IDOK, IDCANCEL, NAME, SAVE, TEXT, SEARCH_TEXT = 1, 2, 1008, 1025, 1012, 1017
+MARK = "消える目印"
+FIND = "探す言葉ABC"
+
+
+def post(body):
+    return ("名無しさん<>sage<>2024/01/01(月) 00:00:00 ID:kvtools<> %s <>\n" % body).encode("cp932")
+
+
+def hexed(text):
+    return text.encode("cp932").hex()
+
+
+def text_of(p, window):
+    answer = p.call("text %d" % window)
+    return bytes.fromhex(answer).decode("cp932") if answer not in ("", "-") else ""
+
+
+def item(p, dialog, control):
+    return int(p.call("item %d %d" % (dialog, control)))
+
+
+def search(p, dialog, text):
+    """Types text and presses "検索"; returns what the button says then."""
+    p.call("settext %d %s" % (item(p, dialog, SEARCH_TEXT), hexed(text)))
+    p.call("send %d %d %d 0" % (dialog, WM_COMMAND, IDOK))
+    return text_of(p, item(p, dialog, IDOK))
+
+
+class ToolsTest(kvtest.ProgramTest):
+    def test_ng_list_edited_and_in_thread_search(self):
+        with kvtest.board_server() as srv:
+            p, tree, listv = start_on_board(self, srv, 40)
+            # Post 41 holds the word the NG list will hide, post 42 the one to find.
+            srv.append(DAT, data=post(MARK))
+            srv.append(DAT, data=post(FIND))
+            srv.append(DAT, 10)
+            p.call("lvselect %d 0" % listv)
+            p.key(VK_RETURN, listv)
+            view = kvtest.wait_until(lambda: thread_windows(p), what="a thread window")[0]
+            wait_done(p, "the thread shown")
+
+            # "NGワード(&G)": the editor opens on the (missing) ngword.txt; saving
+            # the new line rebuilds the open thread at once.
+            p.send_command(40072)
+            editor = p.wait_window("#32770")
+            self.assertEqual(text_of(p, editor), "メモ")
+            self.assertTrue(text_of(p, item(p, editor, NAME)).endswith("ngword.txt"))
+            p.call("settext %d %s" % (item(p, editor, TEXT), hexed("3," + MARK + "\r\n")))
+            p.call("send %d %d %d 0" % (editor, WM_COMMAND, SAVE))
+            self.assertEqual(p.read("ngword.txt").decode("cp932"), "3," + MARK + "\r\n")
+            p.call("send %d %d %d 0" % (editor, WM_COMMAND, IDOK))  # "終了": saved, so no question
+            self.assertEqual(p.call("gone %d 10000" % editor), "ok")
+            p.call("idle 5000")  # the rebuild the save posted is done
+
+            # "検索" from the view: the hidden post is not found any more; the
+            # word of post 42 is, letters without case, and the view goes there.
+            p.command(40018, view)
+            dialog = p.wait_window("#32770")
+            self.assertEqual(text_of(p, dialog), "スレ内容検索")
+            self.assertEqual(search(p, dialog, MARK), "最後に到達")
+            self.assertEqual(search(p, dialog, "探す言葉abc"), "次を検索")
+            p.screenshot("tools-search-hit")
+            self.assertEqual(search(p, dialog, "探す言葉abc"), "最後に到達")
+
+            # Closing the thread closes its search dialog and records the post
+            # above the top of the view: 41, where the search left it.
+            p.command(40012, view)
+            self.assertEqual(p.call("gone %d 10000" % dialog), "ok")
+            self.assertEqual(p.close(), 0)
+            self.assertRegex(acquired_line(p), r"^1700000001\.dat<>%s \(\d+\)<>41\n$" % TITLE)
+
+
+if __name__ == "__main__":
+    kvtest.main()
