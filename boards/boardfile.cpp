@@ -584,8 +584,7 @@ int32_t FindMenuSourceByPrefix(const MenuSources& sources, const char* text) {
   if (m == 0) return -1;
   for (int32_t i = 0; i < sources.count; ++i) {
     const MenuSource& s = sources.items[i];
-    if ((strlen(s.name) >= m && CompareNoCase(s.name, text, m) == 0) ||
-        (strlen(s.address) >= m && CompareNoCase(s.address, text, m) == 0))
+    if (MatchesTextAt(s.name, strlen(s.name), 0, text, m) || MatchesTextAt(s.address, strlen(s.address), 0, text, m))
       return i;
   }
   return -1;

@@ -55,9 +55,19 @@ void RestoreMain() {
 
 void SetFindButton(HWND dialog, const char* text) { SjSetWindowText(GetDlgItem(dialog, IDOK), text); }
 
+// The field's limit counts characters, the buffer bytes: a text cut by the
+// buffer may end in half a character, which goes.
 size_t EditText(HWND dialog, char* out, size_t cap) {
   out[0] = 0;
-  return static_cast<size_t>(SjGetWindowText(GetDlgItem(dialog, IDC_SEARCH_TEXT), out, cap));
+  size_t n = static_cast<size_t>(SjGetWindowText(GetDlgItem(dialog, IDC_SEARCH_TEXT), out, cap));
+  size_t whole = 0;
+  while (whole < n) {
+    size_t step = IsSjisLead(static_cast<unsigned char>(out[whole])) ? 2 : 1;
+    if (whole + step > n) break;
+    whole += step;
+  }
+  out[whole] = 0;
+  return whole;
 }
 
 // "コピー", "貼り付け", "切り取り" act on the edit field and give it the focus.
