@@ -348,7 +348,8 @@ void ReloadNgWordsAndView() {
   for (int s = 0; s < kThreadSlots; ++s) {
     HWND w = ThreadWindowInSlot(s);
     ThreadViewState* v = ViewStateOf(w);
-    if (v && v->job && v->job->url[0]) PostMessage(w, WM_COMMAND, 40009, 501);
+    // Sent, not posted: when the save returns the posts are gone.
+    if (v && v->job && v->job->url[0]) SendMessage(w, WM_COMMAND, 40009, 501);
   }
 }
 

@@ -59,7 +59,6 @@ class ToolsTest(kvtest.ProgramTest):
             self.assertEqual(p.read("ngword.txt").decode("cp932"), "3," + MARK + "\r\n")
             p.call("send %d %d %d 0" % (editor, WM_COMMAND, IDOK))  # "終了": saved, so no question
             self.assertEqual(p.call("gone %d 10000" % editor), "ok")
-            p.call("idle 5000")  # the rebuild the save posted is done
 
             # "検索" from the view: the hidden post is not found any more; the
             # word of post 42 is, letters without case, and the view goes there.
