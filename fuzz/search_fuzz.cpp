@@ -44,8 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* log = nul ? nul + 1 : p;
   size_t length = size - static_cast<size_t>(log - p);
 
-  FUZZ_CHECK(kv::FindText(log, length, needle.data(), needle.size()) ==
-             Reference(std::string(log, length), needle));
+  FUZZ_CHECK(kv::FindText(log, length, needle.data(), needle.size()) == Reference(std::string(log, length), needle));
 
   std::unique_ptr<kv::ThreadViewState> v(new kv::ThreadViewState{});
   v->title[0] = '?';
