@@ -1,6 +1,6 @@
 """The tools through the real program: the NG list edited in its editor and
 saved hides a post of the open thread at once; the in-thread search scrolls
-the view to a word."""
+the view to a word; the title search finds the list's first row."""
 import kvtest
 from test_read_path import DAT, TITLE, acquired_line, start_on_board, thread_windows, wait_done
 
@@ -74,6 +74,16 @@ class ToolsTest(kvtest.ProgramTest):
             # above the top of the view: 41, where the search left it.
             p.command(40012, view)
             self.assertEqual(p.call("gone %d 10000" % dialog), "ok")
+
+            # From the thread list "検索" searches the titles: the only row, the
+            # first one, which the new dialog focuses, is found too.
+            p.send_command(40035)
+            p.send_command(40018)
+            titles = p.wait_window("#32770")
+            self.assertEqual(text_of(p, titles), "スレタイ検索")
+            self.assertEqual(search(p, titles, "読み通し"), "次を検索")
+            self.assertEqual(p.call("lvselected %d" % listv), "0")
+            self.assertEqual(search(p, titles, "読み通し"), "最後に到達")
             self.assertEqual(p.close(), 0)
             self.assertRegex(acquired_line(p), r"^1700000001\.dat<>%s \(\d+\)<>41\n$" % TITLE)
 
