@@ -43,6 +43,7 @@ struct ThreadSearch {
 struct ListSearch {
   HWND dialog;
   int32_t lastHit = -1;
+  char hitText[260];  // the row's text then: the list may show another board since
   bool atEnd = false;
 };
 ListSearch g_title, g_board;
@@ -137,12 +138,30 @@ void SelectListRow(HWND list, int32_t row) {
   SendMessage(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
 }
 
+// The text a list shows in a cell (the title of a thread row, the name of a
+// board row).
+void RowText(Kind kind, int32_t row, char* out, size_t cap) {
+  out[0] = 0;
+  HWND list = kind == Kind::Title ? g_panes.list : g_panes.tree;
+  if (!list || row < 0) return;
+  TCHAR text[260] = {};
+  LVITEM item = {};
+  item.iSubItem = kind == Kind::Title ? 1 : 0;
+  item.pszText = text;
+  item.cchTextMax = 260;
+  SendMessage(list, LVM_GETITEMTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  FromPlatformText(text, out, cap);
+}
+
 void FindInList(HWND dialog, Kind kind) {
   ListSearch& s = kind == Kind::Title ? g_title : g_board;
   char text[kListSearchTextMax + 1];
   if (EditText(dialog, text, sizeof text) == 0) return;
   int32_t focused = kind == Kind::Title ? FocusedListRow(g_panes.list) : FocusedBoardTreeRow();
-  int32_t start = ListSearchStart(focused, s.lastHit, s.atEnd);
+  char shown[sizeof s.hitText];
+  RowText(kind, focused, shown, sizeof shown);
+  int32_t lastHit = strcmp(shown, s.hitText) == 0 ? s.lastHit : -1;
+  int32_t start = ListSearchStart(focused, lastHit, s.atEnd);
   int32_t row = kind == Kind::Title ? FindThreadTitle(start, text) : FindBoardTreeRow(text, start);
   s.atEnd = row < 0;
   if (row < 0) {
@@ -154,6 +173,7 @@ void FindInList(HWND dialog, Kind kind) {
     SelectListRow(g_panes.list, row);
   else
     SelectBoardTreeRowAt(row);
+  RowText(kind, row, s.hitText, sizeof s.hitText);
   SetFindButton(dialog, kFindNext);
 }
 
