@@ -205,6 +205,14 @@ TEST_F(Tools, EditorNeverOverwritesWhatItCouldNotReadOrWhatChangedSince) {
   EXPECT_EQ(asked()[0].rfind("ファイルを読み込めません。", 0), 0u);
   EXPECT_EQ(kvtest::ReadFileBytes(path), "スレ,http://127.0.0.1/a/dat/1.dat\r\n");
 
+  // A zero byte would end the text field there, and a save would cut the file.
+  std::string binary = folder_.file("write.log");
+  ASSERT_TRUE(kvtest::WriteFileBytes(binary, std::string("a\0b", 3)));
+  asked().clear();
+  EXPECT_EQ(kv::OpenTextEditor(binary.c_str()), nullptr);
+  ASSERT_EQ(asked().size(), 1u);
+  EXPECT_EQ(asked()[0].rfind("テキストファイルではありません。", 0), 0u);
+
   // Changed on disk after loading (the title/URL dialog added a line): asked first.
   HWND editor = kv::OpenTextEditor(path.c_str());
   ASSERT_TRUE(editor);
