@@ -227,7 +227,11 @@ INT_PTR CALLBACK SearchProc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
       SendMessage(dialog, WM_COMMAND, IDCANCEL, 0);
       return TRUE;
     case WM_DESTROY:
+      // Also destroyed with the main window, which owns it: no handle stays behind.
       if (kind != Kind::Web) UnregisterAcceleratedDialog(dialog);
+      if (g_thread.dialog == dialog) g_thread = ThreadSearch{};
+      if (g_title.dialog == dialog) g_title.dialog = nullptr;
+      if (g_board.dialog == dialog) g_board.dialog = nullptr;
       return FALSE;
     default:
       return FALSE;
