@@ -2,7 +2,7 @@
 saved hides a post of the open thread at once; the in-thread search scrolls
 the view to a word; the title search finds the list's first row."""
 import kvtest
-from test_read_path import DAT, TITLE, acquired_line, start_on_board, thread_windows, wait_done
+from test_read_path import DAT, TITLE, acquired_line, start_on_board, views, wait_done
 
 WM_COMMAND = 0x0111
 VK_RETURN = 0x0D
@@ -45,13 +45,24 @@ class ToolsTest(kvtest.ProgramTest):
             srv.append(DAT, 10)
             p.call("lvselect %d 0" % listv)
             p.key(VK_RETURN, listv)
-            view = kvtest.wait_until(lambda: thread_windows(p), what="a thread window")[0]
+            # The thread's window by its title: the docked view of slot 0 may have
+            # come after the tree, so "not there at the start" does not single it out.
+            view = kvtest.wait_until(lambda: [v for v in views(p) if text_of(p, v) == TITLE],
+                                     what="the thread's window")[0]
             wait_done(p, "the thread shown")
 
+            # "検索" from the view: the word of post 41 is there (asked until the
+            # download has been shown; a miss starts the next search at the top).
+            p.command(40018, view)
+            dialog = p.wait_window("#32770")
+            self.assertEqual(text_of(p, dialog), "スレ内容検索")
+            kvtest.wait_until(lambda: search(p, dialog, MARK) == "次を検索", 30, what="post 41 in the view")
+            p.call("send %d %d %d 0" % (dialog, WM_COMMAND, IDCANCEL))  # "閉じる" hides it
+
             # "NGワード(&G)": the editor opens on the (missing) ngword.txt; saving
-            # the new line rebuilds the open thread at once.
+            # the new line rebuilds the open thread before the save returns.
             p.send_command(40072)
-            editor = p.wait_window("#32770")
+            editor = p.wait_window("#32770")  # the newest window comes first
             self.assertEqual(text_of(p, editor), "メモ")
             self.assertTrue(text_of(p, item(p, editor, NAME)).endswith("ngword.txt"))
             p.call("settext %d %s" % (item(p, editor, TEXT), hexed("3," + MARK + "\r\n")))
@@ -60,11 +71,9 @@ class ToolsTest(kvtest.ProgramTest):
             p.call("send %d %d %d 0" % (editor, WM_COMMAND, IDOK))  # "終了": saved, so no question
             self.assertEqual(p.call("gone %d 10000" % editor), "ok")
 
-            # "検索" from the view: the hidden post is not found any more; the
-            # word of post 42 is, letters without case, and the view goes there.
-            p.command(40018, view)
-            dialog = p.wait_window("#32770")
-            self.assertEqual(text_of(p, dialog), "スレ内容検索")
+            # The hidden post is not found any more; the word of post 42 is,
+            # letters without case, and the view goes there.
+            p.send_command(40018, view)
             self.assertEqual(search(p, dialog, MARK), "最後に到達")
             self.assertEqual(search(p, dialog, "探す言葉abc"), "次を検索")
             p.screenshot("tools-search-hit")
