@@ -55,7 +55,9 @@ def thread_windows(p):
     """The thread windows opened since start (the docked view of slot 0, there
     from the start, is not one), newest first."""
     if not hasattr(p, "docked_views"):
-        p.docked_views = set(views(p))
+        # The main window makes the docked view last of its panes: on a busy
+        # machine the tree can be there before it.
+        p.docked_views = set(kvtest.wait_until(lambda: views(p), what="the docked view"))
     return [v for v in views(p) if v not in p.docked_views]
 
 
