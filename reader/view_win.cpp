@@ -965,6 +965,14 @@ void CloseAllThreadWindows() {
   }
 }
 
+void FinishClosingThreadWindows() {
+  for (int s = 1; s < kThreadSlots; ++s) {
+    HWND w = g_slots[s];
+    ViewWindow* vw = w ? WindowOf(w) : nullptr;
+    if (vw && vw->closing) FinishClose(w, *vw);
+  }
+}
+
 HWND ThreadWindowInSlot(int slot) { return slot >= 0 && slot < kThreadSlots ? g_slots[slot] : nullptr; }
 
 int ThreadWindowSlot(HWND window) {

@@ -387,7 +387,11 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM w, LPARAM l) {
       return 0;
     case WM_TIMER:
       KillTimer(window, w);
-      if (w == kTimerDestroy) DestroyWindow(window);
+      if (w == kTimerDestroy) {
+        // The thread windows first, while the lists they record into stand.
+        FinishClosingThreadWindows();
+        DestroyWindow(window);
+      }
       return 0;
     case WM_COMMAND:
       // Control notifications other than clicks are the controls' own.
