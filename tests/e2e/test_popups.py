@@ -1,0 +1,76 @@
+"""Anchors through the real program: a click on ">>1" in a thread opens the
+pop-up with post 1; "NG:ID" from that pop-up writes ngword.txt and the
+thread is rebuilt at once, so post 1 comes back as an NG stub."""
+import kvtest
+from test_read_path import prepare, thread_windows, wait_done
+
+WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON = 0x0201, 0x0202, 0x0001
+DAT = "/news/dat/1700000201.dat"
+LOG = ("名無しさん<>sage<>2026/12/08(火) 10:00:00 ID:Pop1abcd<>最初の書き込み<>ポップアップのテスト\n"
+       "名無しさん<><>2026/12/08(火) 10:01:00 ID:Other234<>二番目<>\n"
+       "名無しさん<><>2026/12/08(火) 10:02:00 ID:Other234<>" + "<br>".join([">>1 を見て"] * 12) + "<>\n")
+
+
+def popup_text(p, dialog):
+    edit = kvtest.wait_until(lambda: int(p.call("item %d 1004" % dialog)), what="the pop-up's edit")
+    text = p.call("text %d" % edit)
+    return "" if text == "-" else bytes.fromhex(text).decode("cp932")
+
+
+def click(p, view, x, y):
+    where = (y << 16) | x
+    p.call("post %d %d %d %d" % (view, WM_LBUTTONDOWN, MK_LBUTTON, where))
+    p.call("post %d %d 0 %d" % (view, WM_LBUTTONUP, where))
+
+
+class PopupTest(kvtest.ProgramTest):
+    def test_anchor_click_opens_the_post_and_ng_id_hides_it(self):
+        with kvtest.board_server() as srv:
+            srv.board("/news/", name="ニュース", category="テスト")
+            srv.thread(DAT, posts=3, title="ポップアップのテスト")
+            srv.put(DAT, LOG.encode("cp932"))
+            p = self.program()
+            prepare(p, srv, "FontSize=9\r\n")
+            p.start()
+            thread_windows(p)
+            combo = int(kvtest.wait_until(lambda: int(p.call("find %d ComboBox" % p.window)), what="address bar"))
+            p.call("settext %d %s" % (combo, srv.url(DAT).encode("cp932").hex()))
+            p.send_command(40016)
+            view = kvtest.wait_until(lambda: thread_windows(p), what="the thread window")[0]
+            wait_done(p, "the thread shown")
+
+            # Three short posts from the top; the third is twelve lines of
+            # ">>1". A click in the left half, well inside those lines.
+            self.assertEqual(p.count("#32770"), 0)
+            click(p, view, 40, 200)
+            dialog = p.wait_window("#32770")
+            text = popup_text(p, dialog)
+            self.assertIn("最初の書き込み", text)
+            self.assertIn("ID:Pop1abcd", text)
+            self.assertNotIn("二番目", text)
+            self.assertTrue(text.startswith("1 名無しさん sage "), text)
+            p.screenshot("popup-anchor")
+
+            # "NG:ID" (1042 in text mode): the ID goes to ngword.txt, and the
+            # thread is rebuilt with it, so the same anchor now shows the stub.
+            p.command(1042, dialog)
+            kvtest.wait_until(lambda: p.exists("ngword.txt") and b"2,Pop1abcd\r\n" in p.read("ngword.txt"),
+                              what="the NG line")
+            p.call("close %d" % dialog)
+            kvtest.wait_until(lambda: p.count("#32770") == 0, what="the pop-up to close")
+            p.call("idle 5000")
+
+            def stub_shown():
+                click(p, view, 40, 200)
+                d = p.wait_window("#32770")
+                t = popup_text(p, d)
+                p.call("close %d" % d)
+                kvtest.wait_until(lambda: p.count("#32770") == 0, what="the pop-up to close")
+                return "最初の書き込み" not in t and t.startswith("1 NG ") and t
+
+            kvtest.wait_until(stub_shown, 30, step=0.5, what="post 1 as an NG stub")
+            self.assertEqual(p.close(), 0)
+
+
+if __name__ == "__main__":
+    kvtest.main()
