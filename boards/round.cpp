@@ -49,7 +49,10 @@ size_t RoundLine(const char* title, const char* url, char* out, size_t cap) {
     if (name[i] == ',') name[i] = '.';
     ++i;
   }
-  return FormatText(out, cap, "%s,%s\r\n", name, address);
+  // A name that starts like a comment line would hide the entry: its first
+  // character becomes the full-width one.
+  const char* lead = name[0] == '#' ? "＃" : name[0] == ';' ? "；" : "";
+  return FormatText(out, cap, "%s%s,%s\r\n", lead, name + (lead[0] ? 1 : 0), address);
 }
 
 RoundAppend AppendRoundEntry(const char* old, size_t oldLength, const char* title, const char* url, char* out,

@@ -196,7 +196,8 @@ bool FindLink(const char* line, size_t length, char* out, size_t cap) {
       while (j < limit && k + 1 < cap) {
         uchar c = static_cast<uchar>(line[j]);
         if (IsSjisLead(c)) {
-          if (j + 2 > limit || k + 2 >= cap) break;
+          // A lead byte before a blank or a control byte is no character.
+          if (j + 2 > limit || k + 2 >= cap || static_cast<uchar>(line[j + 1]) < 0x40) break;
           if (EndsAddress(c, static_cast<uchar>(line[j + 1]))) break;
           out[k++] = line[j++];
           out[k++] = line[j++];

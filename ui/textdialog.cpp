@@ -167,12 +167,18 @@ size_t FieldLength(const char* s) {
   return n;
 }
 
+// A lead byte before a byte below 0x40 (a quote among them) is a broken
+// character of one byte: the quote after it is still a quote.
+bool TwoBytes(const char* s, size_t i, size_t n) {
+  return IsSjisLead(static_cast<unsigned char>(s[i])) && i + 1 < n && static_cast<unsigned char>(s[i + 1]) >= 0x40;
+}
+
 size_t QuotedTitle(const char* title, char* out, size_t cap) {
   size_t n = FieldLength(title);
   size_t k = 0;
   for (size_t i = 0; i < n && k < cap - 1;) {
     unsigned char c = static_cast<unsigned char>(title[i]);
-    if (IsSjisLead(c) && i + 1 < n) {
+    if (TwoBytes(title, i, n)) {
       if (k + 2 > cap - 1) break;
       out[k++] = title[i++];
       out[k++] = title[i++];
@@ -191,7 +197,7 @@ size_t QuotedUrl(const char* url, char* out, size_t cap) {
   size_t k = 0;
   for (size_t i = 0; i < n;) {
     unsigned char c = static_cast<unsigned char>(url[i]);
-    size_t step = IsSjisLead(c) && i + 1 < n ? 2 : 1;
+    size_t step = TwoBytes(url, i, n) ? 2 : 1;
     size_t need = c == '"' ? 3 : step;
     if (k + need > cap - 1) break;
     if (c == '"') {

@@ -174,6 +174,8 @@ TEST(Links, AddressesInALine) {
   EXPECT_EQ(Link("http://example.jp/a（注）"), "http://example.jp/a");
   // Other double-byte characters belong to it.
   EXPECT_EQ(Link("http://example.jp/日本"), "http://example.jp/日本");
+  // A lead byte without its second byte ends it before the blank.
+  EXPECT_EQ(Link("http://example.jp/\x81 x"), "http://example.jp/");
   // Exact letter case; a trail byte is never a "t" ("フ" is 0x83 0x74).
   EXPECT_EQ(Link("HTTP://example.jp/"), "(none)");
   EXPECT_EQ(Link("\x83\x74tp://x"), "(none)");

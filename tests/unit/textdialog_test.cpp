@@ -102,6 +102,8 @@ TEST(Companions, ArgumentsCannotBeTurnedIntoOptions) {
   EXPECT_EQ(Arguments(kv::kCompanionRavo, "http://h/\"x", "a\" -f\"evil.htm"),
             "\"a\xDE -f\xDE" "evil.htm\" \"http://h/%22x\"");
   EXPECT_EQ(Arguments(kv::kCompanionDask, "http://h/a b", "t"), "http://h/a b");
+  // A lead byte does not carry a quote after it through.
+  EXPECT_EQ(Arguments(kv::kCompanionRavo, "http://h/\x81\"", "\x81\" -f"), "\"\x81\xDE -f\" \"http://h/\x81%22\"");
   // Each at most 259 bytes, never half a character.
   std::string title;
   while (title.size() < 300) title += "表";
@@ -129,6 +131,10 @@ TEST(RoundList, EntriesAppendedAndCounted) {
   ASSERT_EQ(kv::AppendRoundEntry(nullptr, 0, "", "http://h/f.zip", out, sizeof out, &n), kv::RoundAppend::Added);
   EXPECT_EQ(std::string(out, n), ",http://h/f.zip\r\n");
   EXPECT_EQ(kv::AppendRoundEntry("", 0, "t", " \r\n", out, sizeof out, &n), kv::RoundAppend::Empty);
+  // A title that starts like a comment would make the entry vanish.
+  ASSERT_EQ(kv::AppendRoundEntry("", 0, "#1 の話", "http://h/1", out, sizeof out, &n), kv::RoundAppend::Added);
+  EXPECT_EQ(std::string(out, n), "＃1 の話,http://h/1\r\n");
+  EXPECT_EQ(kv::CountRoundEntries(out, n), 1);
 
   // Fifty entries: the fifty-first is refused and nothing is written.
   std::string full;
