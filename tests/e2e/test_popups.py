@@ -1,6 +1,10 @@
 """Anchors through the real program: a click on ">>1" in a thread opens the
 pop-up with post 1; "NG:ID" from that pop-up writes ngword.txt and the
-thread is rebuilt at once, so post 1 comes back as an NG stub."""
+thread is rebuilt at once, so post 1 comes back as an NG stub; "ﾀｲﾄﾙとURL"
+and "Selm登録" start the favourites editor with the quoted title and URL."""
+import os
+import shutil
+
 import kvtest
 from test_read_path import prepare, thread_windows, wait_done
 
@@ -24,7 +28,7 @@ def click(p, view, x, y):
 
 
 class PopupTest(kvtest.ProgramTest):
-    def test_anchor_click_opens_the_post_and_ng_id_hides_it(self):
+    def test_anchor_pop_up_ng_id_and_the_favourites_editor(self):
         with kvtest.board_server() as srv:
             srv.board("/news/", name="ニュース", category="テスト")
             srv.thread(DAT, posts=3, title="ポップアップのテスト")
@@ -69,6 +73,24 @@ class PopupTest(kvtest.ProgramTest):
                 return "最初の書き込み" not in t and t.startswith("1 NG ") and t
 
             kvtest.wait_until(stub_shown, 30, step=0.5, what="post 1 as an NG stub")
+
+            # "ﾀｲﾄﾙとURL" (URL mode), then "Selm登録": a stand-in Selm32.exe
+            # records the arguments it was started with.
+            shutil.copy(os.path.join(kvtest.BUILD_DIR, "tests", "kvstandin.exe"), p.path("Selm32.exe"))
+            title = "ポップアップのテスト"
+            kvtest.wait_until(lambda: p.call("text %d" % view) == title.encode("cp932").hex(), what="the title")
+            p.command(40056, view)
+            dialog = p.wait_window("#32770")
+            address = "http://127.0.0.1:%d/test/read.cgi/news/1700000201/" % srv.port
+            text = popup_text(p, dialog)
+            self.assertTrue(text.startswith(address), text)
+            self.assertIn("\r\n%s\r\n" % title, text)
+            url = text.split("\r\n")[0]
+            p.command(1043, dialog)
+            args = kvtest.wait_until(lambda: p.exists("args.txt") and p.read("args.txt").decode("cp932"),
+                                     what="Selm32 started")
+            self.assertTrue(args.endswith('"%s" "%s"' % (title, url)), args)
+            kvtest.wait_until(lambda: p.count("#32770") == 0, what="the dialog to close after the start")
             self.assertEqual(p.close(), 0)
 
 
