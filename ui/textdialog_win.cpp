@@ -44,6 +44,7 @@ struct TextDialog {
 };
 
 int32_t g_open = 0;
+HHOOK g_keys = nullptr;
 void (*g_notice)(HWND, const char*) = nullptr;
 
 TextDialog* RecordOf(HWND dialog) { return reinterpret_cast<TextDialog*>(GetWindowLongPtr(dialog, DWLP_USER)); }
@@ -231,6 +232,21 @@ void Extract(HWND dialog, bool id) {
 
 // ---- the dialog --------------------------------------------------------------
 
+// The program's message loop knows nothing of these dialogs, so while any is
+// open a hook gives their keys to the dialog manager: Tab moves, Esc and
+// Enter on the default button close.
+LRESULT CALLBACK KeyHook(int code, WPARAM w, LPARAM l) {
+  MSG* m = reinterpret_cast<MSG*>(l);
+  if (code == HC_ACTION && w == PM_REMOVE && m->message >= WM_KEYFIRST && m->message <= WM_KEYLAST) {
+    HWND top = m->hwnd ? GetAncestor(m->hwnd, GA_ROOT) : nullptr;
+    if (top && RecordOf(top) && IsDialogMessage(top, m)) {
+      m->message = WM_NULL;
+      return 0;
+    }
+  }
+  return CallNextHookEx(g_keys, code, w, l);
+}
+
 LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM w, LPARAM l) {
   HWND dialog = GetParent(edit);
   TextDialog* d = RecordOf(dialog);
@@ -298,7 +314,7 @@ void Place(HWND dialog, TextDialog& d, int32_t lineFeeds) {
 
 BOOL Init(HWND dialog, TextDialog* d) {
   SetWindowLongPtr(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(d));
-  ++g_open;
+  if (g_open++ == 0 && !g_keys) g_keys = SetWindowsHookEx(WH_GETMESSAGE, KeyHook, nullptr, GetCurrentThreadId());
   HWND edit = GetDlgItem(dialog, kTdEdit);
   SjSetWindowText(edit, d->text);
   SendMessage(edit, EM_SETREADONLY, FALSE, 0);
@@ -317,7 +333,10 @@ void Destroyed(HWND dialog) {
   TextDialog* d = RecordOf(dialog);
   SetWindowLongPtr(dialog, DWLP_USER, 0);
   if (!d) return;
-  --g_open;
+  if (--g_open == 0 && g_keys) {
+    UnhookWindowsHookEx(g_keys);
+    g_keys = nullptr;
+  }
   HWND edit = GetDlgItem(dialog, kTdEdit);
   if (d->editProc) SetWindowLongPtr(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(d->editProc));
   if (HWND source = LiveSource(*d)) SetFocus(source);

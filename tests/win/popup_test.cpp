@@ -147,7 +147,9 @@ TEST_F(Popup, RightHalfDragScrollsLeftHalfClicks) {
   ASSERT_TRUE(d);
   // Whichever line it lands on (a header shows its own post, a body line post 2).
   EXPECT_NE(Text(GetDlgItem(d, kv::kTdEdit)).find("本文"), std::string::npos);
-  SendMessage(d, WM_COMMAND, kv::kTdClose, 0);
+  // Esc closes it, as "閉じる" does.
+  PostMessage(GetDlgItem(d, kv::kTdClose), WM_KEYDOWN, VK_ESCAPE, 0);
+  kvtest::PumpUntil([&] { return !IsWindow(d); }, 2000);
   EXPECT_EQ(kv::OpenTextDialogCount(), 0);
   EXPECT_EQ(GetFocus(), view_) << "closing gives the focus back to the view";
 }
@@ -213,6 +215,11 @@ TEST_F(Popup, UrlModeButtons) {
   SendMessage(d, WM_COMMAND, kv::kTdRavo, 0);
   EXPECT_EQ(g_notice, "Ravo32.exeがありません。");
   EXPECT_TRUE(IsWindow(d));
+  // The dialog manager has the keys: Tab moves on from "閉じる".
+  EXPECT_EQ(GetFocus(), GetDlgItem(d, kv::kTdClose));
+  PostMessage(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+  kvtest::PumpUntil([&] { return GetFocus() != GetDlgItem(d, kv::kTdClose); }, 2000);
+  EXPECT_NE(GetFocus(), GetDlgItem(d, kv::kTdClose));
   // "巡回ﾘｽﾄ" appends to round.txt and closes.
   kvtest::WriteFileBytes(program_.file("round.txt"), "a,http://x/");
   SendMessage(d, WM_COMMAND, kv::kTdRound, 0);
