@@ -17,6 +17,7 @@
 #include "core/text.h"
 #include "net/clock_win.h"
 #include "net/job.h"
+#include "reader/popup_win.h"
 #include "ui/bars_win.h"
 #include "ui/commands.h"
 #include "ui/keys_win.h"
@@ -455,8 +456,9 @@ void RunCommand(HWND main, int command, LPARAM l) {
       display = true;
       break;
     case 40072:
-      // The list editor comes later; the view is rebuilt with the list as it is.
-      PostToCurrentThread(40009, 501);
+      // ngword.txt as it is on disk now (edited by hand, or a word just
+      // added) for every thread window; the list editor comes later.
+      ReloadNgWordsAndViews();
       return;
     case 40074:
       g_settings.TabUnder = !g_settings.TabUnder;

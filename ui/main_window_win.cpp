@@ -19,6 +19,8 @@
 #include "ui/layout.h"
 #include "ui/panes_win.h"
 #include "ui/resource.h"
+#include "ui/textdialog_win.h"
+#include "boards/list_win.h"
 
 namespace kv {
 
@@ -89,6 +91,7 @@ void CreatePanes(HWND main) {
   g_panes.tree = CreateBoardTreePane(main, 0);
   g_panes.tree2 = CreateBoardTreePane(main, 1);
   g_panes.list = CreateThreadListPane(main);
+  SetTitleUrlDialog(OpenTitleUrlText);  // the list's "タイトルとURL"
   if (!g_panes.tree || !g_panes.list) return;  // the window stays without panes
   CreateTabBar(main);
   if (g_bars.tabs) {
