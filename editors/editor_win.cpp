@@ -42,9 +42,20 @@ PendingEntries g_pending;
 char g_folder[260];
 char g_file[520];
 bool g_small;
-bool g_editOpen;
+// Dialogs and message boxes open over the list. An entry handed over
+// meanwhile waits: the row a question is about must not move under it.
+int g_modal;
 HWND g_main;
 HWND g_listView;
+
+// A message box over the list; entries handed over meanwhile wait for it.
+int Ask(HWND owner, const char* text, const char* title, UINT type) {
+  ++g_modal;
+  int answer = SjMessageBox(owner, text, title, type);
+  --g_modal;
+  if (g_modal == 0 && g_pending.count) PostMessage(g_main, kTakePending, 0, 0);
+  return answer;
+}
 
 // ---- the list control ------------------------------------------------------
 
@@ -106,11 +117,11 @@ void LoadList() {
 bool SaveList(HWND owner) {
   EditorSaveResult result = SaveEditorFile(g_program->boardFile, g_list, g_file);
   if (result == EditorSaveResult::EmptyList) {
-    SjMessageBox(owner, kEmptyNotice, g_program->title, MB_OK | MB_ICONINFORMATION);
+    Ask(owner, kEmptyNotice, g_program->title, MB_OK | MB_ICONINFORMATION);
   } else if (result == EditorSaveResult::Failed) {
     char message[700];
     FormatText(message, sizeof message, kSaveFailed, g_file);
-    SjMessageBox(owner, message, g_program->title, MB_OK | MB_ICONEXCLAMATION);
+    Ask(owner, message, g_program->title, MB_OK | MB_ICONEXCLAMATION);
   }
   return result == EditorSaveResult::Saved;
 }
@@ -153,7 +164,7 @@ INT_PTR CALLBACK EditProc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
       if (HWND type = GetDlgItem(w, IDC_ED_TYPE)) SjGetWindowText(type, typed.type, sizeof typed.type);
       if (g_program->boardFile) {
         if (RavoEditAccept(typed, d->fields) == RavoEditResult::NotAnAddress) {
-          SjMessageBox(w, kNotAnAddress, g_program->title, MB_OK | MB_ICONEXCLAMATION);
+          Ask(w, kNotAnAddress, g_program->title, MB_OK | MB_ICONEXCLAMATION);
           SetFocus(GetDlgItem(w, IDC_ED_URL));
           return TRUE;  // the dialog stays open with what was typed
         }
@@ -169,12 +180,12 @@ INT_PTR CALLBACK EditProc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
 }
 
 bool RunEditDialog(HWND owner, EditDialog& d) {
-  g_editOpen = true;
+  ++g_modal;
   INT_PTR r = DialogBoxParam(GetModuleHandle(nullptr), MAKEINTRESOURCE(g_small ? IDD_EDITOR_EDIT_SMALL : IDD_EDITOR_EDIT),
                              owner, EditProc, reinterpret_cast<LPARAM>(&d));
-  g_editOpen = false;
+  --g_modal;
   // Entries handed over while the dialog was open come next.
-  if (g_pending.count) PostMessage(owner, kTakePending, 0, 0);
+  if (g_modal == 0 && g_pending.count) PostMessage(g_main, kTakePending, 0, 0);
   return r == IDOK;
 }
 
@@ -205,7 +216,7 @@ void AddRow(HWND w, const EditorArguments* given) {
   int32_t at = g_program->boardFile ? selected : -1;
   int32_t row = InsertEntry(g_list, at, d.fields);
   if (row < 0) {
-    SjMessageBox(w, kListFull, g_program->title, MB_OK | MB_ICONEXCLAMATION);
+    Ask(w, kListFull, g_program->title, MB_OK | MB_ICONEXCLAMATION);
     return;
   }
   Refresh(selected >= row ? selected + 1 : selected);
@@ -218,7 +229,7 @@ void DeleteRow(HWND w) {
   if (row < 0 || row >= g_list.count) return;
   char text[600];
   FormatText(text, sizeof text, "%s\r\n%s\r\n", g_list.rows[row].name, g_list.rows[row].url);
-  if (SjMessageBox(w, text, kDeleteTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+  if (Ask(w, text, kDeleteTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
   RemoveEntry(g_list, row);
   Refresh(row < g_list.count ? row : g_list.count - 1);
 }
@@ -232,7 +243,7 @@ void MoveRow(int32_t delta) {
 
 void TakePending(HWND w) {
   EditorArguments next;
-  while (!g_editOpen && PopPending(g_pending, &next)) AddRow(w, &next);
+  while (g_modal == 0 && PopPending(g_pending, &next)) AddRow(w, &next);
 }
 
 // A second start's message: its entry joins the queue.
@@ -304,8 +315,14 @@ INT_PTR CALLBACK MainProc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
           MoveRow(1);
           return TRUE;
         case IDC_ED_SAVE:
-          if (SjMessageBox(w, kSaveQuestion, kSaveTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return TRUE;
-          if (SaveList(w)) EndDialog(w, 0);
+          if (Ask(w, kSaveQuestion, kSaveTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return TRUE;
+          if (!SaveList(w)) return TRUE;
+          // An entry handed over during the question is not in the file:
+          // stay open for it (and another save).
+          if (g_pending.count)
+            PostMessage(w, kTakePending, 0, 0);
+          else
+            EndDialog(w, 0);
           return TRUE;
         case IDC_ED_QUIT:
         case IDCANCEL:
