@@ -43,12 +43,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kv::ClearEditorList(*again, kv::kBoardEditorRows);
   kv::ParseRavoFile(out.data(), n, *again);
   CheckRows(*again);
+  if (again->count != list->count) __builtin_trap();  // every row survives a save
 
   kv::ClearEditorList(*list, kv::kFavouritesEditorRows);
   kv::ParseSelmFile(text, size, *list);
   CheckRows(*list);
   out.resize(kv::SelmFileCap(list->count));
-  if (kv::FormatSelmFile(*list, out.data(), out.size()) == 0) __builtin_trap();
+  n = kv::FormatSelmFile(*list, out.data(), out.size());
+  if (n == 0) __builtin_trap();
+  kv::ClearEditorList(*again, kv::kFavouritesEditorRows);
+  kv::ParseSelmFile(out.data(), n, *again);
+  if (again->count != list->count) __builtin_trap();
 
   std::vector<char> line(text, text + size);
   line.push_back(0);

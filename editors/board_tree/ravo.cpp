@@ -108,9 +108,15 @@ size_t FormatRavoFile(const EditorList& list, char* out, size_t cap) {
   BeginBoardFile(w, out, cap);
   for (int32_t r = 0; r < list.count && w.fits; ++r) {
     const EditorEntry& e = list.rows[r];
-    if (e.url[0] == 'h')
-      PutBoardFileBoard(w, e.url, e.name, e.type);
-    else
+    // A link read from the file with a relative or other address stays a
+    // link: written as a category it would lose its address. (Typed rows
+    // cannot have one: the edit dialog refuses them.)
+    if (e.url[0] && strcmp(e.url, kCategoryMark) != 0) {
+      // An address read from a single-quoted href may hold a double quote.
+      char url[sizeof e.url];
+      PrepareFavouriteAddress(e.url, url, sizeof url);
+      PutBoardFileBoard(w, url, e.name, e.type);
+    } else
       PutBoardFileCategory(w, e.name);
   }
   return EndBoardFile(w);

@@ -17,8 +17,8 @@ inline constexpr char kCategoryType[] = "tag";
 // Appends the file's categories ("<B>" title: name, "■", "tag") and links
 // (text, href, the first three characters of bbstype) to list.
 void ParseRavoFile(const char* data, size_t length, EditorList& list);
-// The file for the rows: a row whose URL starts with "h" is a link, every
-// other row a category. Returns the length, 0 when it does not fit.
+// The file for the rows: a row whose URL is empty or "■" is a category,
+// every other row a link. Returns the length, 0 when it does not fit.
 size_t FormatRavoFile(const EditorList& list, char* out, size_t cap);
 // A buffer size that fits FormatRavoFile's result for count rows.
 inline size_t RavoFileCap(int32_t count) { return static_cast<size_t>(count) * 700 + 128; }

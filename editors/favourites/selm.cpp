@@ -23,8 +23,12 @@ void ParseSelmFile(const char* data, size_t length, EditorList& list) {
 size_t FormatSelmFile(const EditorList& list, char* out, size_t cap) {
   size_t n = CopyText(out, cap, kFavouritesHeader);
   if (n != strlen(kFavouritesHeader)) return 0;
-  for (int32_t r = 0; r < list.count; ++r)
-    if (!AppendFavouriteLink(out, cap, &n, list.rows[r].name, list.rows[r].url)) return 0;
+  for (int32_t r = 0; r < list.count; ++r) {
+    // An address read from a single-quoted href may hold a double quote.
+    char url[sizeof list.rows[r].url];
+    PrepareFavouriteAddress(list.rows[r].url, url, sizeof url);
+    if (!AppendFavouriteLink(out, cap, &n, list.rows[r].name, url)) return 0;
+  }
   if (n + strlen(kFavouritesFooter) + 1 > cap) return 0;
   n += CopyText(out + n, cap - n, kFavouritesFooter);
   return n;

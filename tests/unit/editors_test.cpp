@@ -182,6 +182,19 @@ TEST(RavoFile, TagsAndAttributesInEitherCase) {
   EXPECT_EQ(Row(*l, 4), "Long type|http://h/z/|2ch");
 }
 
+TEST(RavoFile, LinksWithOtherAddressesStayLinks) {
+  // A hand-written file may hold a relative link; saving it as a category
+  // would drop its address.
+  std::string file = "<B>Cat</B><a href=\"../other/\">Relative</a><a href='http://h/\"q\"/'>Quoted</a>";
+  auto l = NewList();
+  kv::ParseRavoFile(file.data(), file.size(), *l);
+  ASSERT_EQ(l->count, 3);
+  std::string text = RavoText(*l);
+  EXPECT_NE(text.find("<A HREF=\"../other/\">Relative</A><br>\r\n"), std::string::npos);
+  // A double quote read from a single-quoted href cannot end the written one.
+  EXPECT_NE(text.find("<A HREF=\"http://h/%22q%22/\">Quoted</A>"), std::string::npos);
+}
+
 TEST(RavoEdit, ShownAndAcceptedRows) {
   kv::EditorEntry shown;
   kv::RavoEditShown(kv::MakeEntry("", "", ""), shown);
