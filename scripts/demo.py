@@ -79,8 +79,9 @@ def settings(http_port, ntp_port):
 
 def main():
     os.makedirs(FOLDER, exist_ok=True)
-    # All four programs: the reader starts the editors from its folder.
-    for exe in ("Kvel32.exe", "Kvel.exe", "Ravo32.exe", "Selm32.exe"):
+    # All four programs (and the editors under the names the handheld build
+    # starts): the reader starts the editors from its folder.
+    for exe in ("Kvel32.exe", "Kvel.exe", "Ravo32.exe", "Selm32.exe", "Ravo.exe", "Selm.exe"):
         shutil.copy(os.path.join(kvtest.BUILD_DIR, "bin", exe), FOLDER)
     interactive = bool(os.environ.get("DISPLAY"))
     kvtest.Display.ensure()
