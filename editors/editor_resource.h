@@ -14,6 +14,7 @@
 #define IDC_ED_DOWN 3015    // "▼"
 #define IDC_ED_SAVE 3016    // "保存終了"
 #define IDC_ED_QUIT 3017    // "終了"
+#define IDC_ED_PARTIAL 3018  // (no control) tells that the file was not read whole
 
 #define IDC_ED_NAME 3020
 #define IDC_ED_URL 3021

@@ -35,6 +35,7 @@ const char kEmptyNotice[] = "リストが空なので保存しませんでした
 const char kSaveFailed[] = "保存できませんでした。ファイルは元のままです。\r\n%s";
 const char kNotAnAddress[] = "URLは h で始まるアドレス（http:// など）を入れてください。\r\nカテゴリにするときはURLを空にしてください。";
 const char kListFull[] = "これ以上追加できません。";
+const char kNotRead[] = "ファイルを全部は読み込めませんでした。このまま保存すると中身が失われるので、保存はしません。\r\n%s";
 
 const EditorProgram* g_program;
 EditorList g_list;  // the model; the list control shows it (owner data)
@@ -45,6 +46,9 @@ bool g_small;
 // Dialogs and message boxes open over the list. An entry handed over
 // meanwhile waits: the row a question is about must not move under it.
 int g_modal;
+// The file could not be read whole (unreadable, or longer than the list):
+// saving would lose what was not read, so it is refused.
+bool g_partial;
 HWND g_main;
 HWND g_listView;
 
@@ -105,16 +109,30 @@ void CellText(NMLVDISPINFO* info) {
 void LoadList() {
   ClearEditorList(g_list, g_program->capacity);
   FileBuffer file;
-  if (!ReadWholeFile(g_file, 1, &file) || file.size == 0) return;  // none yet: an empty list
+  if (!ReadWholeFile(g_file, 1, &file)) {
+    g_partial = SjFileExists(g_file);  // a missing file is an empty list
+    return;
+  }
   if (g_program->boardFile)
     ParseRavoFile(file.data, file.size, g_list);
   else
     ParseSelmFile(file.data, file.size, g_list);
+  g_partial = g_list.refused > 0;
+}
+
+void TellPartial(HWND owner) {
+  char message[700];
+  FormatText(message, sizeof message, kNotRead, g_file);
+  Ask(owner, message, g_program->title, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Writes the list; on anything but success the user is told and the
 // program stays open.
 bool SaveList(HWND owner) {
+  if (g_partial) {
+    TellPartial(owner);
+    return false;
+  }
   EditorSaveResult result = SaveEditorFile(g_program->boardFile, g_list, g_file);
   if (result == EditorSaveResult::EmptyList) {
     Ask(owner, kEmptyNotice, g_program->title, MB_OK | MB_ICONINFORMATION);
@@ -275,6 +293,10 @@ INT_PTR CALLBACK MainProc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
       g_main = w;
       SjSetWindowText(w, g_program->title);
       SetUpList(w);
+      if (g_partial) {
+        ShowWindow(w, SW_SHOW);  // the notice goes over the list, not before it
+        PostMessage(w, WM_COMMAND, IDC_ED_PARTIAL, 0);
+      }
       if (g_pending.count) PostMessage(w, kTakePending, 0, 0);
       return TRUE;
     case kTakePending:
@@ -323,6 +345,9 @@ INT_PTR CALLBACK MainProc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
             PostMessage(w, kTakePending, 0, 0);
           else
             EndDialog(w, 0);
+          return TRUE;
+        case IDC_ED_PARTIAL:
+          TellPartial(w);
           return TRUE;
         case IDC_ED_QUIT:
         case IDCANCEL:

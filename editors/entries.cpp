@@ -9,11 +9,15 @@ namespace kv {
 
 void ClearEditorList(EditorList& list, int32_t capacity) {
   list.count = 0;
+  list.refused = 0;
   list.capacity = capacity < 0 ? 0 : capacity > kFavouritesEditorRows ? kFavouritesEditorRows : capacity;
 }
 
 int32_t InsertEntry(EditorList& list, int32_t at, const EditorEntry& entry) {
-  if (list.count >= list.capacity) return -1;
+  if (list.count >= list.capacity) {
+    ++list.refused;
+    return -1;
+  }
   if (at < 0 || at > list.count) at = list.count;
   memmove(&list.rows[at + 1], &list.rows[at], sizeof(EditorEntry) * static_cast<size_t>(list.count - at));
   list.rows[at] = entry;

@@ -21,11 +21,12 @@ struct EditorList {
   EditorEntry rows[kFavouritesEditorRows];
   int32_t count;
   int32_t capacity;  // one of the two above
+  int32_t refused;   // rows that did not fit (a file longer than the list)
 };
 
 void ClearEditorList(EditorList& list, int32_t capacity);
 // Inserts before row at (at the end when at is outside the list). Returns
-// the new row's index, or -1 when the list is full.
+// the new row's index, or -1 (counted in refused) when the list is full.
 int32_t InsertEntry(EditorList& list, int32_t at, const EditorEntry& entry);
 bool RemoveEntry(EditorList& list, int32_t row);
 // Swaps the row with the one above (delta -1) or below (+1); returns the

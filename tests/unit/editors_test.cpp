@@ -111,6 +111,7 @@ TEST(EditorList, InsertMoveRemove) {
   EXPECT_EQ(kv::InsertEntry(*l, -1, kv::MakeEntry("c", "h", "")), 1);
   EXPECT_EQ(kv::InsertEntry(*l, 1, kv::MakeEntry("b", "h", "")), 1);  // before the selected row
   EXPECT_EQ(kv::InsertEntry(*l, -1, kv::MakeEntry("d", "h", "")), -1);  // full
+  EXPECT_EQ(l->refused, 1);  // a file longer than the list is known as such
   EXPECT_EQ(kv::MoveEntry(*l, 0, -1), -1);
   EXPECT_EQ(kv::MoveEntry(*l, 2, 1), -1);
   EXPECT_EQ(kv::MoveEntry(*l, 0, 1), 1);
