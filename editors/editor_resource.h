@@ -7,13 +7,13 @@
 #define IDD_EDITOR_EDIT_SMALL 3004
 
 #define IDC_ED_LIST 3010
-#define IDC_ED_EDIT 3011    // "編集"
-#define IDC_ED_ADD 3012     // "追加"
-#define IDC_ED_DELETE 3013  // "削除"
-#define IDC_ED_UP 3014      // "▲"
-#define IDC_ED_DOWN 3015    // "▼"
-#define IDC_ED_SAVE 3016    // "保存終了"
-#define IDC_ED_QUIT 3017    // "終了"
+#define IDC_ED_EDIT 3011     // "編集"
+#define IDC_ED_ADD 3012      // "追加"
+#define IDC_ED_DELETE 3013   // "削除"
+#define IDC_ED_UP 3014       // "▲"
+#define IDC_ED_DOWN 3015     // "▼"
+#define IDC_ED_SAVE 3016     // "保存終了"
+#define IDC_ED_QUIT 3017     // "終了"
 #define IDC_ED_PARTIAL 3018  // (no control) tells that the file was not read whole
 
 #define IDC_ED_NAME 3020

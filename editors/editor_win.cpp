@@ -33,9 +33,11 @@ const char kSaveTitle[] = "Selm.Favorite Editor";
 const char kDeleteTitle[] = "削除してよろしいですか？";
 const char kEmptyNotice[] = "リストが空なので保存しませんでした。ファイルはそのままです。";
 const char kSaveFailed[] = "保存できませんでした。ファイルは元のままです。\r\n%s";
-const char kNotAnAddress[] = "URLは h で始まるアドレス（http:// など）を入れてください。\r\nカテゴリにするときはURLを空にしてください。";
+const char kNotAnAddress[] =
+    "URLは h で始まるアドレス（http:// など）を入れてください。\r\nカテゴリにするときはURLを空にしてください。";
 const char kListFull[] = "これ以上追加できません。";
-const char kNotRead[] = "ファイルを全部は読み込めませんでした。このまま保存すると中身が失われるので、保存はしません。\r\n%s";
+const char kNotRead[] =
+    "ファイルを全部は読み込めませんでした。このまま保存すると中身が失われるので、保存はしません。\r\n%s";
 
 const EditorProgram* g_program;
 EditorList g_list;  // the model; the list control shows it (owner data)
@@ -162,8 +164,7 @@ INT_PTR CALLBACK EditProc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
       SjSetWindowText(GetDlgItem(w, IDC_ED_URL), d->fields.url);
       if (HWND type = GetDlgItem(w, IDC_ED_TYPE)) {
         static const char* const kTypes[] = {"", "tag", "2ch", "rss", "htm"};
-        for (const char* t : kTypes)
-          SendMessage(type, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(TextArg(t).get()));
+        for (const char* t : kTypes) SendMessage(type, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(TextArg(t).get()));
         SendMessage(type, CB_LIMITTEXT, 64, 0);
         SjSetWindowText(type, d->fields.type);
       }
@@ -199,8 +200,9 @@ INT_PTR CALLBACK EditProc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
 
 bool RunEditDialog(HWND owner, EditDialog& d) {
   ++g_modal;
-  INT_PTR r = DialogBoxParam(GetModuleHandle(nullptr), MAKEINTRESOURCE(g_small ? IDD_EDITOR_EDIT_SMALL : IDD_EDITOR_EDIT),
-                             owner, EditProc, reinterpret_cast<LPARAM>(&d));
+  INT_PTR r =
+      DialogBoxParam(GetModuleHandle(nullptr), MAKEINTRESOURCE(g_small ? IDD_EDITOR_EDIT_SMALL : IDD_EDITOR_EDIT),
+                     owner, EditProc, reinterpret_cast<LPARAM>(&d));
   --g_modal;
   // Entries handed over while the dialog was open come next.
   if (g_modal == 0 && g_pending.count) PostMessage(g_main, kTakePending, 0, 0);

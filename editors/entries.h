@@ -15,7 +15,7 @@ struct EditorEntry {
 };
 
 // The list is the editors' model: the list control only shows it.
-inline constexpr int32_t kBoardEditorRows = 1000;       // the reader's board tree holds no more
+inline constexpr int32_t kBoardEditorRows = 1000;        // the reader's board tree holds no more
 inline constexpr int32_t kFavouritesEditorRows = 10000;  // nor its thread list
 struct EditorList {
   EditorEntry rows[kFavouritesEditorRows];

@@ -109,9 +109,9 @@ TEST(EditorList, InsertMoveRemove) {
   auto l = NewList(3);
   EXPECT_EQ(kv::InsertEntry(*l, -1, kv::MakeEntry("a", "h", "")), 0);
   EXPECT_EQ(kv::InsertEntry(*l, -1, kv::MakeEntry("c", "h", "")), 1);
-  EXPECT_EQ(kv::InsertEntry(*l, 1, kv::MakeEntry("b", "h", "")), 1);  // before the selected row
+  EXPECT_EQ(kv::InsertEntry(*l, 1, kv::MakeEntry("b", "h", "")), 1);    // before the selected row
   EXPECT_EQ(kv::InsertEntry(*l, -1, kv::MakeEntry("d", "h", "")), -1);  // full
-  EXPECT_EQ(l->refused, 1);  // a file longer than the list is known as such
+  EXPECT_EQ(l->refused, 1);                                             // a file longer than the list is known as such
   EXPECT_EQ(kv::MoveEntry(*l, 0, -1), -1);
   EXPECT_EQ(kv::MoveEntry(*l, 2, 1), -1);
   EXPECT_EQ(kv::MoveEntry(*l, 0, 1), 1);
@@ -211,8 +211,7 @@ TEST(RavoEdit, ShownAndAcceptedRows) {
   // A link drops the type "tag" and gets a safe name and address.
   ASSERT_EQ(kv::RavoEditAccept(kv::MakeEntry("<B>\"x\"", "http://h/a\"b c/", "tag"), row),
             kv::RavoEditResult::Accepted);
-  EXPECT_EQ(Text(row),
-            "＜B＞\xDEx\xDE|http://h/a%22b%20c/|");
+  EXPECT_EQ(Text(row), "＜B＞\xDEx\xDE|http://h/a%22b%20c/|");
   ASSERT_EQ(kv::RavoEditAccept(kv::MakeEntry("F", "http://h/f.xml", "r\"ss>"), row), kv::RavoEditResult::Accepted);
   EXPECT_STREQ(row.type, "rss");
 }
@@ -279,7 +278,9 @@ TEST(SelmEdit, TypedQuotesAndBracketsCannotBreakTheRow) {
   auto back = NewList(kv::kFavouritesEditorRows);
   kv::ParseSelmFile(text.data(), text.size(), *back);
   ASSERT_EQ(back->count, 1);
-  EXPECT_EQ(Row(*back, 0), "a\xDE" "b＜c＞|http://h/x%22%3Ey|");
+  EXPECT_EQ(Row(*back, 0),
+            "a\xDE"
+            "b＜c＞|http://h/x%22%3Ey|");
 }
 
 // ---- a second start ---------------------------------------------------------

@@ -49,7 +49,8 @@ TEST(EditorSave, ReplacesInOneStepAndKeepsTheFileOnFailure) {
   kv::ClearEditorList(*list, kv::kBoardEditorRows);
   kv::InsertEntry(*list, -1, kv::MakeEntry("Cat", "■", "tag"));
   ASSERT_EQ(kv::SaveEditorFile(true, *list, tree.c_str()), kv::EditorSaveResult::Saved);
-  EXPECT_EQ(ReadFileBytes(tree), "<HTML><HEAD></HEAD><BODY>\r\n\r\n\r\n<BR><BR><B>Cat</B><BR>\r\n\r\n</BODY></HTML>\r\n");
+  EXPECT_EQ(ReadFileBytes(tree),
+            "<HTML><HEAD></HEAD><BODY>\r\n\r\n\r\n<BR><BR><B>Cat</B><BR>\r\n\r\n</BODY></HTML>\r\n");
 }
 
 }  // namespace
