@@ -18,6 +18,7 @@
 #include "net/clock_win.h"
 #include "net/job.h"
 #include "reader/popup_win.h"
+#include "reader/view_win.h"
 #include "ui/bars_win.h"
 #include "ui/commands.h"
 #include "ui/keys_win.h"
@@ -355,7 +356,10 @@ void RunCommand(HWND main, int command, LPARAM l) {
       HWND w = CurrentThreadWindow();
       if (!w) return;
       SjGetWindowText(w, title, sizeof title);
-      AddressBarText(address, sizeof address);
+      // The thread's log address: the address bar shows the reading-script
+      // form, which the favourites list cannot open as a thread.
+      ThreadViewState* view = ViewStateOf(w);
+      if (view && view->job) CopyText(address, view->job->url);
       if (!title[0] || !address[0]) return;
       char arguments[600];
       SelmArguments(title, address, arguments, sizeof arguments);
