@@ -8,6 +8,7 @@
 
 #include "core/address.h"
 #include "core/app.h"
+#include "core/edition_win.h"
 #include "core/eventlog.h"
 #include "core/file_win.h"
 #include "core/sjis_win.h"
@@ -15,6 +16,7 @@
 #include "core/store_win.h"
 #include "core/text.h"
 #include "net/fetch.h"
+#include "post/animate.h"
 #include "post/post_resource.h"
 #include "post/post_win.h"
 #include "post/postform.h"
@@ -308,7 +310,44 @@ INT_PTR CALLBACK WriteProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 struct PostingWindow {
   DownloadJob* job;
   HFONT font;
+  bool preview;           // 40089: no post, a sentence grows in the text
+  int32_t tick;           // the preview sentence's tick
+  uint32_t random;
+  AnimationState animation;  // each window its own
 };
+
+void Animate(HWND w, PostingWindow& p, bool start) {
+  if (start) AnimateStart(p.animation, -1, GetTickCount(), GetTickCount() ^ reinterpret_cast<UINT_PTR>(w));
+  AnimateStep(p.animation);
+  SetItemText(w, IDC_PO_PICTURE, p.animation.picture);
+  SetItemText(w, IDC_PO_CAPTION, p.animation.caption);
+}
+
+void PreviewTick(HWND w, PostingWindow& p) {
+  char text[257];
+  SjGetWindowText(GetDlgItem(w, IDC_PO_TEXT), text, sizeof text);
+  PreviewSentenceStep(p.tick, &p.random, text, sizeof text);
+  p.tick = (p.tick + 1) % 5;
+  SetItemText(w, IDC_PO_TEXT, text);
+  Animate(w, p, false);
+}
+
+// The preview: taller by 32 pixels (times the display scale), its own
+// caption, and the buttons "変更" and "閉じる" below the picture.
+void ArrangePreview(HWND w) {
+  int scale = DisplayScale();
+  RECT r;
+  GetWindowRect(w, &r);
+  SetWindowPos(w, nullptr, 0, 0, r.right - r.left, r.bottom - r.top + 32 * scale, SWP_NOMOVE | SWP_NOZORDER);
+  SjSetWindowText(w, "書込ｱﾆﾒ確認");
+  HWND change = GetDlgItem(w, IDC_PO_CHANGE), close = GetDlgItem(w, IDC_PO_CLOSE);
+  SetWindowPos(change, nullptr, 16, 128 * scale, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(close, nullptr, 160, 128 * scale, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SjSetWindowText(change, "変更");
+  SjSetWindowText(close, "閉じる");
+  ShowWindow(change, SW_SHOW);
+  ShowWindow(close, SW_SHOW);
+}
 
 bool Finished(const DownloadJob& job) {
   int32_t s = job.state.load();
@@ -316,10 +355,12 @@ bool Finished(const DownloadJob& job) {
 }
 
 void PostingTick(HWND w, PostingWindow& p) {
+  if (p.preview) return PreviewTick(w, p);
   DownloadJob& job = *p.job;
   char status[520];
   copyJobStatus(job, status, sizeof status);
   SetItemText(w, IDC_PO_TEXT, status);
+  Animate(w, p, false);
   int32_t state = job.state.load();
   if (state == kJobFailed) {
     KillTimer(w, kPostingTimer);
@@ -347,6 +388,8 @@ INT_PTR CALLBACK PostingProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
       ShowWindow(GetDlgItem(w, IDC_PO_CAPTION), SW_SHOW);
       p->font = MessageFont(w);
       if (p->font) SendMessage(GetDlgItem(w, IDC_PO_TEXT), WM_SETFONT, reinterpret_cast<WPARAM>(p->font), FALSE);
+      if (p->preview) ArrangePreview(w);
+      Animate(w, *p, true);
       SetTimer(w, kPostingTimer, kPostingTickMs, nullptr);
       return TRUE;
     }
@@ -355,6 +398,11 @@ INT_PTR CALLBACK PostingProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_COMMAND: {
       int id = LOWORD(wp);
+      if (p && p->preview && id == IDC_PO_CHANGE) {
+        Animate(w, *p, true);
+        return TRUE;
+      }
+      if (p && p->preview && id == IDC_PO_CLOSE) id = IDCANCEL;
       if (!p || (id != IDOK && id != IDCANCEL)) return FALSE;
       if (Finished(*p->job)) {
         EndDialog(w, p->job->state.load() == kJobDone ? 1 : id);
@@ -415,8 +463,26 @@ DownloadJob* WriteDialogJob(HWND dialog) {
 }
 
 INT_PTR RunPostingWindow(HWND owner, DownloadJob& job) {
-  PostingWindow p{&job, nullptr};
-  return DialogBoxParam(g_instance, MAKEINTRESOURCE(IDD_POSTING), owner, PostingProc, reinterpret_cast<LPARAM>(&p));
+  std::unique_ptr<PostingWindow> p(new (std::nothrow) PostingWindow{});
+  if (!p) return IDCANCEL;
+  p->job = &job;
+  return DialogBoxParam(g_instance, MAKEINTRESOURCE(IDD_POSTING), owner, PostingProc,
+                        reinterpret_cast<LPARAM>(p.get()));
+}
+
+void PreviewPostingAnimation(HWND owner) {
+  // A fresh job that never starts: the address line stays empty.
+  DownloadJob* job = newJob();
+  if (!job) return;
+  initJob(*job);
+  std::unique_ptr<PostingWindow> p(new (std::nothrow) PostingWindow{});
+  if (p) {
+    p->job = job;
+    p->preview = true;
+    p->random = GetTickCount();
+    DialogBoxParam(g_instance, MAKEINTRESOURCE(IDD_POSTING), owner, PostingProc, reinterpret_cast<LPARAM>(p.get()));
+  }
+  releaseJob(job);
 }
 
 }  // namespace kv

@@ -23,6 +23,9 @@ DownloadJob* WriteDialogJob(HWND dialog);
 // accepted, else the id of the button that closed it.
 INT_PTR RunPostingWindow(HWND owner, DownloadJob& job);
 
+// 40089: the posting window without a post, its animations switchable.
+void PreviewPostingAnimation(HWND owner);
+
 // Caption of the posting window.
 inline constexpr char kPostingCaption[] = "書き込み中...";
 

@@ -336,6 +336,9 @@ void RunCommand(HWND main, int command, LPARAM l) {
     case 40019:  // the write dialog of the current thread (post/)
       openWriteDialogFor(main, CurrentThreadWindow());
       return;
+    case 40089:  // the posting animation's preview (post/)
+      PreviewPostingAnimation(main);
+      return;
     case 40024:
       FocusCurrentThread(main);
       return;

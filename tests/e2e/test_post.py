@@ -12,6 +12,11 @@ from test_read_path import DAT, LIST_ID, TITLE, TREE_ID, VK_RETURN, pane, prepar
 MESSAGE = "終わりまで読んだ表示テスト\r\n二行目です"
 VK_END = 0x23
 IDOK, IDC_NAME, IDC_MAIL_SAGE, IDC_MESSAGE = 1, 1008, 1018, 1012
+IDC_TEXT, IDC_PICTURE, IDC_PREVIEW_CLOSE = 1004, 1011, 1014
+
+
+def item_of(p, dialog, control):
+    return int(p.call("item %d %d" % (dialog, control)))
 
 
 def dialogs(p):
@@ -73,6 +78,17 @@ class PostTest(kvtest.ProgramTest):
             log = p.read("write.log").decode("cp932")
             self.assertIn("URL : %s\r\nName: kvtest\r\nMail: sage\r\n%s\r\n\r\n" % (
                 srv.url("/test/read.cgi/news/1700000001/l50"), MESSAGE), log)
+
+            # 40089 runs the animation without a post; "閉じる" ends it.
+            if exe == "Kvel32.exe":
+                p.command(40089)
+                preview = p.wait_window("#32770")
+                text = lambda control: p.call("text %d" % item_of(p, preview, control))
+                kvtest.wait_until(lambda: text(IDC_PICTURE) != "-", what="a picture")
+                kvtest.wait_until(lambda: text(IDC_TEXT) != "-", 10, what="the preview's sentence")
+                p.screenshot("post-preview")
+                p.command(IDC_PREVIEW_CLOSE, preview)
+                self.assertEqual(p.call("gone %d 10000" % preview, timeout=20), "ok")
             self.assertEqual(p.close(), 0)
 
     def test_reply_desktop(self):

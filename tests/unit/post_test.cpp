@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/text.h"
+#include "post/animate.h"
 #include "post/postform.h"
 #include "post/writelog.h"
 
@@ -196,6 +197,57 @@ TEST(WriteLog, EntryHeadAndAddress) {
   EXPECT_STREQ(address, "http://127.0.0.1:8123/news/dat/1700000001.dat");  // a plain board stays
   EXPECT_FALSE(kv::WriteLogRotates(50000));
   EXPECT_TRUE(kv::WriteLogRotates(50001));
+}
+
+TEST(PostAnimation, SameUptimeSameSceneAndCaptionsStayInBounds) {
+  kv::AnimationState a{}, b{};
+  kv::AnimateStart(a, -1, 26 * 1000 + 7, 1);
+  kv::AnimateStart(b, -1, 26 * 5000 + 7, 2);
+  EXPECT_EQ(a.number, 7);
+  EXPECT_EQ(b.number, 7);
+  kv::AnimateStart(a, 3, 0, 1);
+  EXPECT_EQ(a.number, 3);
+  // Every scene, long enough for every cycle and for growing captions to
+  // start afresh: captions never pass 96 bytes, nothing is cut in half.
+  for (int32_t scene = 0; scene < kv::kAnimationCount; ++scene) {
+    kv::AnimateStart(a, scene, 0, static_cast<uint32_t>(scene));
+    for (int step = 0; step < 300; ++step) {
+      kv::AnimateStep(a);
+      size_t n = strlen(a.caption);
+      ASSERT_LE(n, kv::kCaptionMax) << scene;
+      ASSERT_EQ(kv::SjisCutLength(a.caption, n, n), n) << scene;
+      ASSERT_LT(strlen(a.picture), sizeof a.picture) << scene;
+    }
+    EXPECT_EQ(a.steps[scene], 300) << scene;
+  }
+  // The growth rule: the first scene's caption restarts once it reaches 90.
+  kv::AnimateStart(a, 1, 0, 0);
+  size_t previous = 0;
+  bool restarted = false;
+  for (int step = 0; step < 60; ++step) {
+    kv::AnimateStep(a);
+    size_t n = strlen(a.caption);
+    if (n < previous) {
+      EXPECT_GE(previous, kv::kCaptionRestartAt);
+      restarted = true;
+    }
+    previous = n;
+  }
+  EXPECT_TRUE(restarted);
+}
+
+TEST(PostAnimation, PreviewSentenceFitsItsBuffer) {
+  char text[257] = "";
+  uint32_t random = 5;
+  for (int tick = 0; tick < 500; ++tick) {
+    kv::PreviewSentenceStep(tick % 5, &random, text, sizeof text);
+    size_t n = strlen(text);
+    ASSERT_LT(n, sizeof text);
+    ASSERT_EQ(kv::SjisCutLength(text, n, n), n);
+    if (tick % 5 == 3) {
+      EXPECT_EQ(text[n - 2], "。"[0]);
+    }
+  }
 }
 
 }  // namespace
