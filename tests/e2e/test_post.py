@@ -45,6 +45,9 @@ class PostTest(kvtest.ProgramTest):
             dialog = p.wait_window("#32770")
             title = bytes.fromhex(p.call("text %d" % dialog)).decode("cp932")
             self.assertEqual(title, "書込(%s)" % TITLE)
+            # The phrase list is made when the user has none.
+            phrases = p.read("myword.txt").decode("cp932").split("\r\n")
+            self.assertEqual((len(phrases), phrases[0], phrases[11], phrases[12]), (13, "http://", "（;´Д｀）ﾉ", ""))
             item = lambda control: int(p.call("item %d %d" % (dialog, control)))
             p.call("settext %d %s" % (item(IDC_NAME), "kvtest".encode("cp932").hex()))
             p.send_command(IDC_MAIL_SAGE, dialog)
