@@ -53,7 +53,9 @@ int SendFailed(DownloadJob& job) {
 // not reach the wire with every WinINet (Wine's cuts the agent at its line
 // end), and a line handed to the send call replaces one of the same name.
 bool SendPost(HINTERNET request, const char* postHead, const char* cookie, const char* body, size_t length) {
-  if (postHead[0] && !SjHttpAddRequestHeaders(request, postHead, HTTP_ADDREQ_FLAG_ADD)) return false;
+  // A line that is no header ("x" without a colon) is left out, not the post.
+  if (postHead[0] && !SjHttpAddRequestHeaders(request, postHead, HTTP_ADDREQ_FLAG_ADD))
+    WriteEventLog('i', "PostHead (%lu): %.100s", GetLastError(), postHead);
   if (!SjHttpAddRequestHeaders(request, cookie, HTTP_ADDREQ_FLAG_ADD)) return false;
   return SjHttpSendRequestBody(request, "", body, static_cast<DWORD>(length)) != FALSE;
 }
@@ -88,7 +90,9 @@ int Post(DownloadJob& job) {
   PostTarget target;
   if (!PostTargetOf(job.url, job.port, &target)) return Fail(job, kTextBadPostUrl);
 
-  // The internet handle; the extra header line rides on the agent string.
+  // The internet handle. The agent string is logged as the services know it
+  // (with the extra header line behind it); the line itself goes out as a
+  // header of its own (SendPost).
   setJobStatus(job, kTextOpening);
   char agent[600], postHead[220];
   PostAgentOf(g_settings.PostHead, agent, sizeof agent);
