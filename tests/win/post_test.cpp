@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -234,6 +235,24 @@ TEST_F(Post, WriteLogRotatesWithoutLosingThePreviousGeneration) {
 HWND g_posting = nullptr;
 bool g_okWasDisabled = false;
 HWND g_dialog = nullptr;
+std::string g_writeLog;
+std::mutex g_seenLock;
+std::vector<size_t> g_entriesWhenSending;  // write.log entries each time a request was about to go out
+
+size_t Entries(const std::string& log) {
+  size_t n = 0;
+  for (size_t at = log.find("]\r\nURL : "); at != std::string::npos; at = log.find("]\r\nURL : ", at + 1)) ++n;
+  return n;
+}
+
+// The worker names the agent just before it opens the connection: by then
+// the attempt must be in the write log.
+void SeeSending(const kv::EventEntry& e) {
+  if (e.kind == kv::EventKind::Line && std::string(e.text, e.length).rfind("User-Agent:", 0) == 0) {
+    std::lock_guard<std::mutex> hold(g_seenLock);
+    g_entriesWhenSending.push_back(Entries(kvtest::ReadFileBytes(g_writeLog)));
+  }
+}
 
 // Runs inside the posting window's modal loop: notes the state of things
 // and closes the window once the job has failed.
@@ -251,6 +270,9 @@ void CALLBACK WatchPosting(HWND, UINT, UINT_PTR, DWORD) {
 TEST_F(Post, FailedPostKeepsTheDialogAndItsMessageAndLogsEachAttempt) {
   kv::SetPostPausesForTest(300, 0);
   server_->PostMode("confirm=always");
+  g_writeLog = folder_.file("write.log");
+  g_entriesWhenSending.clear();
+  kv::EventSink previous = kv::SetEventSink(SeeSending);
   g_dialog = kv::openWriteDialog(nullptr, nullptr, server_->url(kLog).c_str(), "テスト");
   ASSERT_NE(g_dialog, nullptr);
   const char message[] = "一行目\r\n二行目";
@@ -268,7 +290,12 @@ TEST_F(Post, FailedPostKeepsTheDialogAndItsMessageAndLogsEachAttempt) {
     ASSERT_TRUE(PumpUntil([] { return IsWindowEnabled(GetDlgItem(g_dialog, IDOK)) != FALSE; }, 15000));
   }
   KillTimer(nullptr, timer);
+  kv::SetEventSink(previous);
   EXPECT_TRUE(g_okWasDisabled);
+  {
+    std::lock_guard<std::mutex> hold(g_seenLock);
+    EXPECT_EQ(g_entriesWhenSending, (std::vector<size_t>{1, 2}));
+  }
   std::string log = kvtest::ReadFileBytes(folder_.file("write.log"));
   size_t first = log.find("Name: \r\nMail: \r\n一行目\r\n二行目\r\n\r\n");
   ASSERT_NE(first, std::string::npos) << log;
