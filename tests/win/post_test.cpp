@@ -234,6 +234,7 @@ TEST_F(Post, WriteLogRotatesWithoutLosingThePreviousGeneration) {
 
 HWND g_posting = nullptr;
 bool g_okWasDisabled = false;
+std::string g_failureText;  // what the posting window showed when the job had failed
 HWND g_dialog = nullptr;
 std::string g_writeLog;
 std::mutex g_seenLock;
@@ -263,8 +264,12 @@ void CALLBACK WatchPosting(HWND, UINT, UINT_PTR, DWORD) {
   kv::DownloadJob* job = kv::WriteDialogJob(g_dialog);
   if (!job) return;
   if (job->workerRunning.load() && !IsWindowEnabled(GetDlgItem(g_dialog, IDOK))) g_okWasDisabled = true;
-  if (job->state.load() == kv::kJobFailed && IsWindowVisible(GetDlgItem(w, IDCANCEL)))
+  if (job->state.load() == kv::kJobFailed && IsWindowVisible(GetDlgItem(w, IDCANCEL))) {
+    char text[600] = "";
+    GetWindowTextA(GetDlgItem(w, IDC_PO_TEXT), text, sizeof text);
+    g_failureText = text;
     PostMessage(w, WM_COMMAND, IDCANCEL, 0);
+  }
 }
 
 TEST_F(Post, FailedPostKeepsTheDialogAndItsMessageAndLogsEachAttempt) {
@@ -292,6 +297,9 @@ TEST_F(Post, FailedPostKeepsTheDialogAndItsMessageAndLogsEachAttempt) {
   KillTimer(nullptr, timer);
   kv::SetEventSink(previous);
   EXPECT_TRUE(g_okWasDisabled);
+  // The status, then the page's title and text.
+  EXPECT_EQ(g_failureText.rfind(std::string(kv::kTextPostFailed) + "\r\n■ 書き込み確認 ■\r\n書き込み確認。", 0), 0u)
+      << g_failureText;
   {
     std::lock_guard<std::mutex> hold(g_seenLock);
     EXPECT_EQ(g_entriesWhenSending, (std::vector<size_t>{1, 2}));
