@@ -57,6 +57,11 @@ bool SendPost(HINTERNET request, const char* postHead, const char* cookie, const
   if (postHead[0] && !SjHttpAddRequestHeaders(request, postHead, HTTP_ADDREQ_FLAG_ADD))
     WriteEventLog('i', "PostHead (%lu): %.100s", GetLastError(), postHead);
   if (!SjHttpAddRequestHeaders(request, cookie, HTTP_ADDREQ_FLAG_ADD)) return false;
+  // The body is a form: scripts behind common web servers read the fields
+  // only when the request says so (without it, the post arrives empty).
+  if (!SjHttpAddRequestHeaders(request, "Content-Type: application/x-www-form-urlencoded\r\n",
+                               HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE))
+    return false;
   return SjHttpSendRequestBody(request, "", body, static_cast<DWORD>(length)) != FALSE;
 }
 

@@ -12,9 +12,13 @@ from boardserver import BoardServer  # noqa: E402
 from server import sjis_to_euc  # noqa: E402
 
 
-def raw_post(port, target, body, headers=()):
-    """One HTTP/1.1 POST: (status, [(header, value)], body)."""
+FORM_TYPE = ("Content-Type", "application/x-www-form-urlencoded")
+
+
+def raw_post(port, target, body, headers=(), form=True):
+    """One HTTP/1.1 POST (a form unless told): (status, [(header, value)], body)."""
     s = socket.create_connection(("127.0.0.1", port), timeout=10)
+    headers = list(headers) + ([FORM_TYPE] if form else [])
     head = "POST %s HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: %d\r\n%s\r\n" % (
         target, len(body), "".join("%s: %s\r\n" % h for h in headers))
     s.sendall(head.encode("latin-1") + body)
@@ -187,6 +191,10 @@ class BoardServerTest(unittest.TestCase):
 
     def test_posting_script_confirms_until_both_cookies_come(self):
         form = b"submit=%8f%91&FROM=kv&mail=sage&MESSAGE=%82%a0&bbs=news&key=1000&time=1"
+        # A body that does not say it is a form is not read, as on common servers.
+        st, _, page = raw_post(self.srv.port, "/test/bbs.cgi", form, [("Cookie", "NAME=&MAIL=;")], form=False)
+        self.assertEqual(st, 200)
+        self.assertIn("ＥＲＲＯＲ！".encode("cp932"), page)
         st, h, page = raw_post(self.srv.port, "/test/bbs.cgi", form, [("Cookie", "NAME=&MAIL=;")])
         self.assertEqual(st, 200)
         self.assertIn("■ 書き込み確認 ■".encode("cp932"), page)

@@ -683,6 +683,11 @@ class Handler(BaseHTTPRequestHandler):
             return
 
         if method == "POST" and path == "/test/bbs.cgi":
+            # As the form parsers of common web servers do, the fields are
+            # read only from a body that says it is a form.
+            form_type = (self.headers.get("Content-Type") or "").split(";")[0].strip().lower()
+            if form_type != "application/x-www-form-urlencoded":
+                body = b""
             page, cookies = board.posting.answer(self.headers.get_all("Cookie") or [], body)
             self.answer(200, page, [("Content-Type", "text/html; charset=Shift_JIS")] +
                         [("Set-Cookie", c) for c in cookies], **extra)
