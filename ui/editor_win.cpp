@@ -14,12 +14,9 @@
 #include "core/startup_win.h"
 #include "core/store_win.h"
 #include "core/text.h"
-#include "net/job.h"
-#include "reader/ngword_win.h"
-#include "reader/view_win.h"
+#include "reader/popup_win.h"
 #include "ui/editor.h"
 #include "ui/main_window_win.h"
-#include "ui/panes_win.h"
 #include "ui/tools_res.h"
 
 namespace kv {
@@ -151,7 +148,7 @@ void NameOf(HWND dialog, Editor& e) {
 }
 
 void AfterSave(const char* name) {
-  if (PathEndsWith(name, "ngword.txt")) ReloadNgWordsAndView();
+  if (PathEndsWith(name, "ngword.txt")) ReloadNgWordsAndViews();
   if (PathEndsWith(name, "round.txt")) ReloadPatrolList();
 }
 
@@ -339,18 +336,6 @@ HWND OpenTextEditor(const char* fileName) {
   e.release();  // the window frees it
   ShowWindow(dialog, SW_SHOW);
   return dialog;
-}
-
-void ReloadNgWordsAndView() {
-  LoadNgWords();
-  // The drawn lines of the old text may stand at the same offsets.
-  ClearAllLineCaches();
-  for (int s = 0; s < kThreadSlots; ++s) {
-    HWND w = ThreadWindowInSlot(s);
-    ThreadViewState* v = ViewStateOf(w);
-    // Sent, not posted: when the save returns the posts are gone.
-    if (v && v->job && v->job->url[0]) SendMessage(w, WM_COMMAND, 40009, 501);
-  }
 }
 
 void ReloadPatrolList() {

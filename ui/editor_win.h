@@ -10,10 +10,6 @@ namespace kv {
 // cannot be read, or when the window cannot be made.
 HWND OpenTextEditor(const char* fileName);
 
-// Reads ngword.txt again and rebuilds every open thread view from its log
-// before it returns, so that the new list hides posts at once.
-void ReloadNgWordsAndView();
-
 // Reads round.txt into the patrol list. The patrol list does not exist
 // yet: this does nothing until it does.
 void ReloadPatrolList();

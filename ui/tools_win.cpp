@@ -2,6 +2,7 @@
 
 #include "core/app.h"
 #include "core/text.h"
+#include "reader/popup_win.h"
 #include "ui/editor.h"
 #include "ui/editor_win.h"
 #include "ui/main_window_win.h"
@@ -39,7 +40,7 @@ bool RunToolCommand(HWND main, int command) {
   OpenTextEditor(path);
   // The list as it is on disk now (a hand edit, an NG button) hides its
   // posts in every open thread at once.
-  if (command == 40072) ReloadNgWordsAndView();
+  if (command == 40072) ReloadNgWordsAndViews();
   return true;
 }
 
