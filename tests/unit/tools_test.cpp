@@ -107,8 +107,8 @@ TEST_F(ThreadSearch, HitsStartAmongALinesFirst256Characters) {
 TEST(WebSearch, PercentEncodesAndRefusesWhatDoesNotFit) {
   char out[260];
   ASSERT_TRUE(kv::WebSearchAddress("search.test", "ア b", 4, out, sizeof out));
-  EXPECT_STREQ(out, "http://search.test/search?hl=ja&inlang=ja&ie=Shift_JIS&oe=shift_jis&q=%83A+b&lr=");
-  // 127 two-byte characters need 3 bytes each: no address of 260 bytes holds them.
+  EXPECT_STREQ(out, "http://search.test/search?hl=ja&inlang=ja&ie=Shift_JIS&oe=shift_jis&q=%83%41+b&lr=");
+  // Both bytes of a two-byte character are encoded: 63 of them need 378 bytes.
   std::string long_text;
   for (int i = 0; i < 63; ++i) long_text += "ア";
   EXPECT_FALSE(kv::WebSearchAddress(kv::kWebSearchHost, long_text.c_str(), long_text.size(), out, sizeof out));
