@@ -73,7 +73,13 @@ class PopupTest(kvtest.ProgramTest):
             kvtest.wait_until(lambda: p.exists("ngword.txt") and b"2,Pop1abcd\r\n" in p.read("ngword.txt"),
                               what="the NG line")
             p.call("close %d" % dialog)
-            kvtest.wait_until(lambda: p.count("#32770") == 0, what="the pop-up to close")
+            self.assertEqual(p.call("gone %d 10000" % dialog), "ok")
+            # The word added, the main window opens the NG list in the text
+            # editor (40072); closed unchanged, it asks nothing.
+            editor = p.wait_window("#32770")
+            self.assertEqual(bytes.fromhex(p.call("text %d" % editor)).decode("cp932"), "メモ")
+            p.call("close %d" % editor)
+            kvtest.wait_until(lambda: p.count("#32770") == 0, what="the pop-up and the editor to close")
             p.call("idle 5000")
 
             def stub_shown():
