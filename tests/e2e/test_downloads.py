@@ -1,0 +1,99 @@
+"""File downloads through the real program: a typed .mp3 address opens the
+download dialog, which saves the file byte-equal into the chosen folder; a
+download cut short keeps its partial ("NAME.part") and the next Start asks
+only for the rest with a range and completes the file."""
+import os
+
+import kvtest
+from test_read_path import prepare
+
+WM_COMMAND = 0x0111
+
+
+def dialog_text(p, dialog, control):
+    edit = int(p.call("item %d %d" % (dialog, control)))
+    text = p.call("text %d" % edit)
+    return "" if text == "-" else bytes.fromhex(text).decode("cp932")
+
+
+def payload(size, seed):
+    return bytes((i * seed + i // 251) & 0xFF for i in range(size))
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def open_dialog(p, address):
+    combo = int(kvtest.wait_until(lambda: int(p.call("find %d ComboBox" % p.window)), what="address bar"))
+    p.call("settext %d %s" % (combo, address.encode("cp932").hex()))
+    p.command(40016)  # posted: the dialog is modal
+    return kvtest.wait_until(lambda: p.count("#32770") and p.wait_window("#32770"), 20, what="the download dialog")
+
+
+def start(p, dialog):
+    p.call("post %d %d 1 0" % (dialog, WM_COMMAND))
+
+
+def is_enabled(p, window):
+    return int(p.call("enabled %d" % window)) == 1
+
+
+class DownloadTest(kvtest.ProgramTest):
+    def test_download_whole_and_resume_after_a_cut(self):
+        with kvtest.board_server() as srv:
+            srv.board("/news/", name="ニュース", category="テスト")  # a tree, so no board-menu dialog
+            whole = payload(150000, 7)
+            srv.put("/pod/ep1.mp3", whole)
+            cut = payload(200000, 13)
+            srv.put("/pod/ep2.mp3", cut)
+            p = self.program()
+            folder = p.path("dl")
+            os.makedirs(folder)
+            prepare(p, srv, "DlFolder=%s\r\n" % windows_path(folder))
+            p.start()
+
+            p.call("idle 5000")
+            self.assertEqual(p.count("#32770"), 0)
+            address = srv.url("/pod/ep1.mp3")
+            dialog = open_dialog(p, address)
+            # The dialog is found as soon as it exists: wait for its filling.
+            kvtest.wait_until(lambda: dialog_text(p, dialog, 1046), what="the address in the dialog")
+            self.assertEqual(dialog_text(p, dialog, 1046), address)
+            self.assertEqual(dialog_text(p, dialog, 1047), windows_path(folder))
+            start(p, dialog)
+            kvtest.wait_until(lambda: dialog_text(p, dialog, 1003) == "ok\r\n" and is_enabled(p, int(p.call(
+                "item %d 1" % dialog))), 60, what="the first download to end")
+            self.assertEqual(p.read("dl/ep1.mp3"), whole)
+            self.assertFalse(p.exists("dl/ep1.mp3.part"))
+            self.assertFalse(p.exists("dl/ep1.mp3.part.inf"))
+
+            # Cut after 60000 bytes: a failure that keeps the partial.
+            srv.rule("/pod/ep2.mp3", cut=60000)
+            srv.clear_log()
+            second = srv.url("/pod/ep2.mp3")
+            p.call("settext %d %s" % (int(p.call("item %d 1046" % dialog)), second.encode("cp932").hex()))
+            start(p, dialog)
+            start_button = int(p.call("item %d 1" % dialog))
+            kvtest.wait_until(lambda: p.exists("dl/ep2.mp3.part") and is_enabled(p, start_button), 60,
+                              what="the cut download to end")
+            status = dialog_text(p, dialog, 1003)
+            self.assertNotEqual(status, "ok\r\n")
+            self.assertFalse(p.exists("dl/ep2.mp3"))
+            held = p.read("dl/ep2.mp3.part")
+            self.assertEqual(held, cut[:len(held)])
+            self.assertGreater(len(held), 80)
+
+            start(p, dialog)
+            kvtest.wait_until(lambda: p.exists("dl/ep2.mp3") and is_enabled(p, start_button), 60,
+                              what="the resumed download to end")
+            self.assertEqual(p.read("dl/ep2.mp3"), cut)
+            ranges = [r.range for r in srv.requests() if r.url.endswith("/pod/ep2.mp3")]
+            self.assertEqual(ranges, [None, "bytes=%d-" % len(held)])
+            p.screenshot("download-dialog")
+            p.call("close %d" % dialog)
+            kvtest.wait_until(lambda: p.count("#32770") == 0, what="the dialog to close")
+
+
+if __name__ == "__main__":
+    kvtest.main()
