@@ -2,6 +2,8 @@
 // download, the acquired lists and favourites on disk, owner-drawn rows.
 #include "boards/list_win.h"
 
+#include "boards/feed.h"
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <windows.h>
@@ -48,7 +50,7 @@ HIMAGELIST g_images = nullptr;
 DownloadJob* g_job = nullptr;
 JobPoll g_poll;
 bool g_stoppedBySize = false;
-FeedParser g_feedParser = nullptr;
+FeedParser g_feedParser = ParseFeed;
 TitleUrlDialog g_titleUrlDialog = nullptr;
 
 // ---- small platform helpers -------------------------------------------------

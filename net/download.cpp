@@ -39,8 +39,13 @@ bool DownloadFileName(const char* address, char* out, size_t cap) {
   const char* host = p;
   const char* slash = static_cast<const char*>(memchr(host, '/', end));
   const char* seg = slash ? slash + 1 : p + end;
-  for (const char* q = seg; q < p + end; ++q)
-    if (*q == '/' || *q == '\\') seg = q + 1;
+  // A "\\" or "/" that is a trail byte ("表", "ソ") does not separate.
+  for (const char* q = seg; q < p + end; ++q) {
+    if (IsSjisLead(static_cast<unsigned char>(*q)) && q + 1 < p + end)
+      ++q;
+    else if (*q == '/' || *q == '\\')
+      seg = q + 1;
+  }
   size_t segLength = static_cast<size_t>(p + end - seg);
   char name[kPathMax];
   size_t n = 0;

@@ -1,11 +1,13 @@
 """File downloads through the real program: a typed .mp3 address opens the
 download dialog, which saves the file byte-equal into the chosen folder; a
 download cut short keeps its partial ("NAME.part") and the next Start asks
-only for the rest with a range and completes the file."""
+only for the rest with a range and completes the file. A podcast feed is
+listed (an item row and an enclosure row per episode) and its enclosure row
+opens the same dialog."""
 import os
 
 import kvtest
-from test_read_path import prepare
+from test_read_path import LIST_ID, VK_RETURN, cell, pane, prepare
 
 WM_COMMAND = 0x0111
 
@@ -91,6 +93,45 @@ class DownloadTest(kvtest.ProgramTest):
             ranges = [r.range for r in srv.requests() if r.url.endswith("/pod/ep2.mp3")]
             self.assertEqual(ranges, [None, "bytes=%d-" % len(held)])
             p.screenshot("download-dialog")
+            p.call("close %d" % dialog)
+            kvtest.wait_until(lambda: p.count("#32770") == 0, what="the dialog to close")
+
+    def test_feed_listed_and_its_enclosure_downloaded(self):
+        with kvtest.board_server() as srv:
+            srv.board("/news/", name="ニュース", category="テスト")
+            episode = payload(90000, 29)
+            srv.put("/pod/ep7.mp3", episode)
+            srv.feed("/feeds/podcast.rss", [
+                {"title": "第1回 表とソ", "link": srv.url("/pod/ep7.htm?a=1&b=2"),
+                 "enclosure": srv.url("/pod/ep7.mp3"), "length": len(episode)},
+                {"title": "お知らせ", "link": srv.url("/pod/news.htm")},
+            ])
+            p = self.program()
+            folder = p.path("dl")
+            os.makedirs(folder)
+            prepare(p, srv, "DlFolder=%s\r\n" % windows_path(folder))
+            p.start()
+            listv = pane(p, LIST_ID)
+            p.call("idle 5000")
+            combo = int(kvtest.wait_until(lambda: int(p.call("find %d ComboBox" % p.window)), what="address bar"))
+            p.call("settext %d %s" % (combo, srv.url("/feeds/podcast.rss").encode("cp932").hex()))
+            p.command(40016)
+            kvtest.wait_until(lambda: int(p.call("lvcount %d" % listv)) == 3, 30, what="the feed's rows")
+            titles = [cell(p, listv, r, 1) for r in range(3)]
+            self.assertEqual(titles, ["第1回 表とソ", "[mp3]第1回 表とソ", "お知らせ"])
+            p.screenshot("feed-list")
+
+            p.call("lvselect %d 1" % listv)
+            p.key(VK_RETURN, listv)
+            dialog = kvtest.wait_until(lambda: p.count("#32770") and p.wait_window("#32770"), 20,
+                                       what="the download dialog")
+            kvtest.wait_until(lambda: dialog_text(p, dialog, 1046), what="the address in the dialog")
+            self.assertEqual(dialog_text(p, dialog, 1046), srv.url("/pod/ep7.mp3"))
+            start(p, dialog)
+            start_button = int(p.call("item %d 1" % dialog))
+            kvtest.wait_until(lambda: p.exists("dl/ep7.mp3") and is_enabled(p, start_button), 60,
+                              what="the enclosure download")
+            self.assertEqual(p.read("dl/ep7.mp3"), episode)
             p.call("close %d" % dialog)
             kvtest.wait_until(lambda: p.count("#32770") == 0, what="the dialog to close")
 

@@ -67,7 +67,7 @@ TEST(DownloadPaths, FolderPartAndRecord) {
   ASSERT_TRUE(MakeDownloadPaths("\\", "http://h/a.zip", &p));
   EXPECT_STREQ(p.target, "\\a.zip");
   EXPECT_FALSE(MakeDownloadPaths("", "http://h/a.zip", &p));
-  std::string folder = "C:\\" + std::string(240, 'f');
+  std::string folder = "C:\\" + std::string(250, 'f');
   EXPECT_FALSE(MakeDownloadPaths(folder.c_str(), "http://h/a.zip", &p));  // the record would not fit
 }
 
