@@ -61,7 +61,7 @@ struct Item {
 void ReadTitle(const char* src, size_t n, Encoding encoding, char* out) {
   Unwrap(&src, &n);
   char raw[kFeedField + 1];
-  size_t cut = encoding == Encoding::Utf8 ? Utf8CutLength(src, n, kFeedField)
+  size_t cut = encoding == Encoding::Utf8   ? Utf8CutLength(src, n, kFeedField)
                : encoding == Encoding::Utf7 ? (n > kFeedField ? kFeedField : n)
                                             : SjisCutLength(src, n, kFeedField);
   memcpy(raw, src, cut);
@@ -99,8 +99,7 @@ bool Attribute(const char* tag, size_t n, const char* name, const char** value, 
     while (p < n && (tag[p] == ' ' || tag[p] == '\r' || tag[p] == '\n' || tag[p] == '\t')) ++p;
     char quote = p < n && (tag[p] == '"' || tag[p] == '\'') ? tag[p++] : 0;
     size_t start = p;
-    while (p < n && (quote ? tag[p] != quote : tag[p] != ' ' && tag[p] != '>' && tag[p] != '/' && tag[p] != '\t'))
-      ++p;
+    while (p < n && (quote ? tag[p] != quote : tag[p] != ' ' && tag[p] != '>' && tag[p] != '/' && tag[p] != '\t')) ++p;
     *value = tag + start;
     *valueLength = p - start;
     return true;
@@ -145,7 +144,7 @@ size_t DecodeFeedEntities(char* text, size_t length) {
         size_t digits = 0;
         while (p < length && digits < 6) {
           char c = text[p];
-          int d = c >= '0' && c <= '9' ? c - '0'
+          int d = c >= '0' && c <= '9'          ? c - '0'
                   : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
                   : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
                                                 : -1;
@@ -271,8 +270,8 @@ int32_t ParseFeed(ThreadLists& lists, const char* data, size_t length, ParseMode
       } else if (Attribute(tag, n, "href", &value, &valueLength)) {
         const char* rel;
         size_t relLength;
-        bool isEnclosure = Attribute(tag, n, "rel", &rel, &relLength) && relLength == 9 &&
-                           CompareNoCase(rel, "enclosure", 9) == 0;
+        bool isEnclosure =
+            Attribute(tag, n, "rel", &rel, &relLength) && relLength == 9 && CompareNoCase(rel, "enclosure", 9) == 0;
         if (isEnclosure) {
           ReadAddress(value, valueLength, item.enclosure);
           if (Attribute(tag, n, "length", &value, &valueLength)) item.length = ParseLength(value, valueLength);

@@ -2,8 +2,6 @@
 // download, the acquired lists and favourites on disk, owner-drawn rows.
 #include "boards/list_win.h"
 
-#include "boards/feed.h"
-
 #include <commctrl.h>
 #include <shellapi.h>
 #include <windows.h>
@@ -13,6 +11,7 @@
 
 #include "boards/acquired.h"
 #include "boards/favourites.h"
+#include "boards/feed.h"
 #include "core/address.h"
 #include "core/address_win.h"
 #include "core/app.h"

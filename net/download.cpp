@@ -151,14 +151,18 @@ bool ParseContentRange(const char* value, int64_t* start, int64_t* total) {
   int64_t first = 0, last = 0;
   int digits = 0;
   for (; *p >= '0' && *p <= '9'; ++p)
-    if (++digits > 15) return false;
-    else first = first * 10 + (*p - '0');
+    if (++digits > 15)
+      return false;
+    else
+      first = first * 10 + (*p - '0');
   if (*p++ != '-') return false;
   digits = 0;
   if (*p < '0' || *p > '9') return false;
   for (; *p >= '0' && *p <= '9'; ++p)
-    if (++digits > 15) return false;
-    else last = last * 10 + (*p - '0');
+    if (++digits > 15)
+      return false;
+    else
+      last = last * 10 + (*p - '0');
   if (*p++ != '/' || last < first) return false;
   if (*p == '*') {
     *total = -1;
@@ -167,8 +171,10 @@ bool ParseContentRange(const char* value, int64_t* start, int64_t* total) {
     int64_t t = 0;
     digits = 0;
     for (; *p >= '0' && *p <= '9'; ++p)
-      if (++digits > 15) return false;
-      else t = t * 10 + (*p - '0');
+      if (++digits > 15)
+        return false;
+      else
+        t = t * 10 + (*p - '0');
     if (t <= last) return false;
     *total = t;
   }

@@ -81,9 +81,9 @@ enum class FileAnswer {
 };
 struct FileAnswerFacts {
   int status;
-  uint32_t offset;            // the range asked from (0: no range sent)
-  int64_t contentLength;      // -1 when the server sent none
-  const char* contentRange;   // the Content-Range value, or null
+  uint32_t offset;           // the range asked from (0: no range sent)
+  int64_t contentLength;     // -1 when the server sent none
+  const char* contentRange;  // the Content-Range value, or null
 };
 struct FileAnswerResult {
   FileAnswer answer;

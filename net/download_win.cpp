@@ -188,8 +188,7 @@ void Player(HWND dialog) {
   char address[kAddressMax], arguments[kAddressMax * 3 + 3];
   SjGetWindowText(GetDlgItem(dialog, kAddressEdit), address, sizeof address);
   if (!PlayerArguments(address, arguments, sizeof arguments)) return;
-  ShellExecute(dialog, nullptr, TextArg(g_settings.STPlayer).get(), TextArg(arguments).get(), nullptr,
-               SW_SHOWNORMAL);
+  ShellExecute(dialog, nullptr, TextArg(g_settings.STPlayer).get(), TextArg(arguments).get(), nullptr, SW_SHOWNORMAL);
   EndDialog(dialog, kPlayer);
 }
 

@@ -9,11 +9,11 @@
 
 #include "core/app.h"
 #include "core/eventlog.h"
+#include "core/file_win.h"
 #include "core/sjis_win.h"
 #include "core/text.h"
-#include "core/file_win.h"
-#include "net/download.h"
 #include "net/clock_win.h"
+#include "net/download.h"
 
 namespace kv {
 
@@ -223,14 +223,14 @@ int ReadIntoFile(DownloadJob& job, const FetchPlan& plan, HINTERNET request, int
   job.expectedSize = static_cast<uint32_t>(fullSize);
   // The record first: a partial on disk always names its address.
   char record[640];
-  size_t recordLength = FormatPartRecord(plan.downloadAddress ? plan.downloadAddress : job.url, fullSize, record,
-                                         sizeof record);
+  size_t recordLength =
+      FormatPartRecord(plan.downloadAddress ? plan.downloadAddress : job.url, fullSize, record, sizeof record);
   if (!recordLength || !ReplaceFileContents(paths.record, record, recordLength)) {
     setJobStatus(job, kTextFileOpenFailed);
     return 0;
   }
-  HANDLE file = SjCreateFile(paths.part, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                             append ? OPEN_EXISTING : CREATE_ALWAYS);
+  HANDLE file =
+      SjCreateFile(paths.part, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, append ? OPEN_EXISTING : CREATE_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) {
     setJobStatus(job, kTextFileOpenFailed);
     return 0;
@@ -285,8 +285,7 @@ int ReadIntoFile(DownloadJob& job, const FetchPlan& plan, HINTERNET request, int
     position += got;
     job.receivedSize = static_cast<uint32_t>(position);
     job.rate = RateOf(got, GetTickCount() - start);
-    if (lengthKnown)
-      readSize = fullSize - position < kReadChunk ? static_cast<DWORD>(fullSize - position) : kReadChunk;
+    if (lengthKnown) readSize = fullSize - position < kReadChunk ? static_cast<DWORD>(fullSize - position) : kReadChunk;
   }
   FlushFileBuffers(file);
   CloseHandle(file);
@@ -297,8 +296,8 @@ int ReadIntoFile(DownloadJob& job, const FetchPlan& plan, HINTERNET request, int
       setJobStatusF(job, kTextCutShort, static_cast<unsigned>(position), static_cast<unsigned>(fullSize));
     return 0;  // the partial stays for the next start
   }
-  if (!SjMoveFileEx(paths.part, paths.target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED |
-                                                  MOVEFILE_WRITE_THROUGH)) {
+  if (!SjMoveFileEx(paths.part, paths.target,
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
     WriteEventLog('i', "rename to %.200s failed (%lu)", paths.target, GetLastError());
     setJobStatus(job, kTextFileOpenFailed);
     return 0;

@@ -5,15 +5,15 @@
 #include <cstring>
 #include <new>
 
+#include "core/address.h"
 #include "core/app.h"
 #include "core/eventlog.h"
+#include "core/file_win.h"
 #include "core/sjis_win.h"
 #include "core/store.h"
 #include "core/text.h"
-#include "core/file_win.h"
 #include "net/download.h"
 #include "net/fetch_win.h"
-#include "core/address.h"
 #include "net/local_copy_win.h"
 #include "net/update.h"
 

@@ -1,7 +1,7 @@
 """File downloads through the real program: a typed .mp3 address opens the
 download dialog, which saves the file byte-equal into the chosen folder; a
-download cut short keeps its partial ("NAME.part") and the next Start asks
-only for the rest with a range and completes the file. A podcast feed is
+download cut short, or stopped, keeps its partial ("NAME.part") and the
+next Start asks only for the rest with a range and completes the file. A podcast feed is
 listed (an item row and an enclosure row per episode) and its enclosure row
 opens the same dialog."""
 import os
@@ -92,6 +92,29 @@ class DownloadTest(kvtest.ProgramTest):
             self.assertEqual(p.read("dl/ep2.mp3"), cut)
             ranges = [r.range for r in srv.requests() if r.url.endswith("/pod/ep2.mp3")]
             self.assertEqual(ranges, [None, "bytes=%d-" % len(held)])
+            # Stop in the middle of a slow answer: Start comes back once the
+            # worker has ended, the partial stays, and Start resumes it.
+            slow = payload(200000, 17)
+            srv.put("/pod/ep3.mp3", slow)
+            srv.rule("/pod/ep3.mp3", trickle="4096:100")
+            srv.clear_log()
+            p.call("settext %d %s" % (int(p.call("item %d 1046" % dialog)), srv.url("/pod/ep3.mp3").encode().hex()))
+            start(p, dialog)
+            kvtest.wait_until(lambda: p.exists("dl/ep3.mp3.part") and os.path.getsize(p.path("dl/ep3.mp3.part")) >= 8192,
+                              60, what="the slow download to begin")
+            p.call("post %d %d 1039 0" % (dialog, WM_COMMAND))
+            kvtest.wait_until(lambda: is_enabled(p, start_button), 60, what="Start after Stop")
+            self.assertFalse(p.exists("dl/ep3.mp3"))
+            held = p.read("dl/ep3.mp3.part")
+            self.assertLess(len(held), len(slow))
+            self.assertEqual(held, slow[:len(held)])
+            start(p, dialog)
+            kvtest.wait_until(lambda: p.exists("dl/ep3.mp3") and is_enabled(p, start_button), 60,
+                              what="the download resumed after Stop")
+            self.assertEqual(p.read("dl/ep3.mp3"), slow)
+            ranges = [r.range for r in srv.requests() if r.url.endswith("/pod/ep3.mp3")]
+            self.assertEqual(ranges, [None, "bytes=%d-" % len(held)])
+
             p.screenshot("download-dialog")
             p.call("close %d" % dialog)
             kvtest.wait_until(lambda: p.count("#32770") == 0, what="the dialog to close")

@@ -1,12 +1,13 @@
 // File downloads: the saved name, the partial file's record, when a partial
 // is resumed, what an answer does to it, and the Player's arguments.
+#include "net/download.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
 #include "core/address.h"
-#include "net/download.h"
 #include "net/fetch.h"
 
 namespace kv {

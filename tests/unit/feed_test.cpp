@@ -1,10 +1,11 @@
 // The feed branch of the list parser: items, enclosures, titles and links.
+#include "boards/feed.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "boards/feed.h"
 #include "boards/threadlist.h"
 
 namespace kv {
@@ -27,10 +28,13 @@ const std::string kSj = "\x95\x5C\x83\x5C";
 
 TEST(Feed, ItemAndMp3EnclosureGiveTwoRows) {
   Lists l;
-  std::string doc = "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss><channel><title>Channel</title>"
-                    "<item><title>A " + kU8 + "</title><link>http://h/a.htm?x=1&amp;y=2</link>"
-                    "<enclosure length=\"1234\" type='audio/mpeg' url='http://h/ep.mp3?t=1&amp;u=2' /></item>"
-                    "</channel></rss>";
+  std::string doc =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss><channel><title>Channel</title>"
+      "<item><title>A " +
+      kU8 +
+      "</title><link>http://h/a.htm?x=1&amp;y=2</link>"
+      "<enclosure length=\"1234\" type='audio/mpeg' url='http://h/ep.mp3?t=1&amp;u=2' /></item>"
+      "</channel></rss>";
   ASSERT_EQ(l.Parse(doc), 2);
   EXPECT_EQ(std::string(l.Row(0).title), "A " + kSj);
   EXPECT_EQ(l.Link(0), "http://h/a.htm?x=1&y=2");
@@ -44,8 +48,8 @@ TEST(Feed, ItemAndMp3EnclosureGiveTwoRows) {
 TEST(Feed, EncodingDeclarationBomAndShiftJis) {
   Lists l;
   // No declaration, or a byte-order mark: UTF-8.
-  ASSERT_EQ(l.Parse("\xEF\xBB\xBF<?xml version=\"1.0\"?><item><title>" + kU8 + "</title><link>http://h/1</link></item>"),
-            1);
+  ASSERT_EQ(
+      l.Parse("\xEF\xBB\xBF<?xml version=\"1.0\"?><item><title>" + kU8 + "</title><link>http://h/1</link></item>"), 1);
   EXPECT_EQ(std::string(l.Row(0).title), kSj);
   ASSERT_EQ(l.Parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?><item><title>" + kU8 +
                     "</title><link>http://h/1</link></item>"),
@@ -59,10 +63,11 @@ TEST(Feed, EncodingDeclarationBomAndShiftJis) {
 
 TEST(Feed, CdataTitlesAndTheChannelTitleAndRss1ItemList) {
   Lists l;
-  std::string doc = "<?xml version=\"1.0\" encoding=\"utf-8\"?><rdf:RDF><channel><title>Chan</title>"
-                    "<items><rdf:Seq><rdf:li rdf:resource=\"http://h/1\"/></rdf:Seq></items></channel>"
-                    "<item rdf:about=\"http://h/1\"><title><![CDATA[One & <b>]]></title><link>http://h/1</link></item>"
-                    "</rdf:RDF>";
+  std::string doc =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?><rdf:RDF><channel><title>Chan</title>"
+      "<items><rdf:Seq><rdf:li rdf:resource=\"http://h/1\"/></rdf:Seq></items></channel>"
+      "<item rdf:about=\"http://h/1\"><title><![CDATA[One & <b>]]></title><link>http://h/1</link></item>"
+      "</rdf:RDF>";
   ASSERT_EQ(l.Parse(doc), 1);
   EXPECT_STREQ(l.Row(0).title, "One & <b>");
 }
@@ -70,9 +75,11 @@ TEST(Feed, CdataTitlesAndTheChannelTitleAndRss1ItemList) {
 TEST(Feed, MissingTitleLinkOrOverlongAddress) {
   Lists l;
   std::string longLink = "http://h/" + std::string(260, 'a') + ".htm";
-  std::string doc = "<item><link>http://h/no-title</link></item>"
-                    "<item><title>NoLink</title><enclosure url=\"http://h/file\"/></item>"
-                    "<item><title>Long</title><link>" + longLink + "</link></item>";
+  std::string doc =
+      "<item><link>http://h/no-title</link></item>"
+      "<item><title>NoLink</title><enclosure url=\"http://h/file\"/></item>"
+      "<item><title>Long</title><link>" +
+      longLink + "</link></item>";
   ASSERT_EQ(l.Parse(doc), 1);
   EXPECT_STREQ(l.Row(0).title, "[htm]NoLink");
   EXPECT_EQ(l.Link(0), "http://h/file");
@@ -114,7 +121,8 @@ TEST(Feed, HeldBackBytesAreNotParsedAndRowsStopAt10000) {
   std::string item = "<item><title>T</title><link>http://h/1</link></item>";
   EXPECT_EQ(l.Parse(item + item, ParseMode::Replace, 10), 1);
   std::string many;
-  for (int i = 0; i < 5001; ++i) many += "<item><title>T</title><link>http://h/1</link><enclosure url=\"http://h/1.mp3\"/></item>";
+  for (int i = 0; i < 5001; ++i)
+    many += "<item><title>T</title><link>http://h/1</link><enclosure url=\"http://h/1.mp3\"/></item>";
   EXPECT_EQ(l.Parse(many), kThreadRows);
 }
 

@@ -1,5 +1,7 @@
 // The fetch engine with the real WinINet against the local board server:
 // every answer the servers give, read through the request log.
+#include "net/fetch.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,7 +10,6 @@
 #include <thread>
 
 #include "net/download.h"
-#include "net/fetch.h"
 #include "net/fetch_win.h"
 #include "net/job.h"
 #include "net/update_win.h"
