@@ -158,6 +158,16 @@ class DownloadTest(kvtest.ProgramTest):
             p.call("close %d" % dialog)
             kvtest.wait_until(lambda: p.count("#32770") == 0, what="the dialog to close")
 
+            # An RSS 1.0 feed in Shift_JIS: the channel's item list gives no row.
+            srv.feed("/feeds/news.rdf", [{"title": "ソフト表示のお知らせ", "link": srv.url("/pod/a.htm")},
+                                         {"title": "二件目", "link": srv.url("/pod/b.htm")}],
+                     version="1.0", charset="shift_jis")
+            p.call("settext %d %s" % (combo, srv.url("/feeds/news.rdf").encode("cp932").hex()))
+            p.command(40016)
+            kvtest.wait_until(lambda: int(p.call("lvcount %d" % listv)) == 2 and
+                              cell(p, listv, 0, 1) == "ソフト表示のお知らせ", 30, what="the RSS 1.0 rows")
+            self.assertEqual(cell(p, listv, 1, 1), "二件目")
+
 
 if __name__ == "__main__":
     kvtest.main()
