@@ -66,7 +66,7 @@ void ReadTitle(const char* src, size_t n, Encoding encoding, char* out) {
                                             : SjisCutLength(src, n, kFeedField);
   memcpy(raw, src, cut);
   raw[cut] = 0;
-  cut = DecodeFeedEntities(raw, cut);
+  cut = DecodeFeedEntities(raw, cut, encoding == Encoding::Utf8);
   size_t got = 0;
   if (encoding == Encoding::Utf8)
     got = Utf8ToSjisInto(raw, cut, out, kFeedField + 1);
@@ -118,7 +118,7 @@ int32_t ParseLength(const char* s, size_t n) {
 
 }  // namespace
 
-size_t DecodeFeedEntities(char* text, size_t length) {
+size_t DecodeFeedEntities(char* text, size_t length, bool utf8) {
   size_t w = 0;
   for (size_t r = 0; r < length;) {
     if (text[r] == '&') {
@@ -152,8 +152,26 @@ size_t DecodeFeedEntities(char* text, size_t length) {
           v = v * (hex ? 16 : 10) + d;
           ++p, ++digits;
         }
+        // The reference is never shorter than its UTF-8 bytes ("&#128;" for
+        // two, "&#x800;" for three, "&#x10000;" for four), so the text
+        // only shrinks.
         if (digits && p < length && text[p] == ';' && v >= 0x20 && v < 0x7F) {
           text[w++] = static_cast<char>(v);
+          r = p + 1;
+          done = true;
+        } else if (digits && p < length && text[p] == ';' && utf8 && v >= 0x80 && v <= 0x10FFFF &&
+                   (v < 0xD800 || v > 0xDFFF)) {
+          if (v < 0x800) {
+            text[w++] = static_cast<char>(0xC0 | (v >> 6));
+          } else if (v < 0x10000) {
+            text[w++] = static_cast<char>(0xE0 | (v >> 12));
+            text[w++] = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
+          } else {
+            text[w++] = static_cast<char>(0xF0 | (v >> 18));
+            text[w++] = static_cast<char>(0x80 | ((v >> 12) & 0x3F));
+            text[w++] = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
+          }
+          text[w++] = static_cast<char>(0x80 | (v & 0x3F));
           r = p + 1;
           done = true;
         }

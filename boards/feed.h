@@ -21,8 +21,9 @@ int32_t ParseFeed(ThreadLists& lists, const char* data, size_t length, ParseMode
 // longer than 4 characters or not letters and digits.
 void EnclosureLabel(const char* address, char* out, size_t cap);
 
-// Decodes &amp; &lt; &gt; &quot; &apos; and ASCII &#N; / &#xN; in place;
-// other entities stay as they are. Returns the new length.
-size_t DecodeFeedEntities(char* text, size_t length);
+// Decodes &amp; &lt; &gt; &quot; &apos; and &#N; / &#xN; in place: ASCII
+// always, any other character as UTF-8 when utf8 (a text still to be
+// converted); other entities stay as they are. Returns the new length.
+size_t DecodeFeedEntities(char* text, size_t length, bool utf8 = false);
 
 }  // namespace kv

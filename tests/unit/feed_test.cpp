@@ -72,6 +72,19 @@ TEST(Feed, CdataTitlesAndTheChannelTitleAndRss1ItemList) {
   EXPECT_STREQ(l.Row(0).title, "One & <b>");
 }
 
+TEST(Feed, CharacterReferencesInUtf8Titles) {
+  Lists l;
+  ASSERT_EQ(l.Parse("<?xml version=\"1.0\" encoding=\"utf-8\"?><item><title>&#x8868;&#12477;&#65;&amp;&#xD800;"
+                    "</title><link>http://h/1</link></item>"),
+            1);
+  EXPECT_EQ(std::string(l.Row(0).title), kSj + "A&&#xD800;");
+  // In a Shift_JIS document only ASCII references are decoded.
+  ASSERT_EQ(l.Parse("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><item><title>&#x8868;&#65;</title>"
+                    "<link>http://h/1</link></item>"),
+            1);
+  EXPECT_STREQ(l.Row(0).title, "&#x8868;A");
+}
+
 TEST(Feed, MissingTitleLinkOrOverlongAddress) {
   Lists l;
   std::string longLink = "http://h/" + std::string(260, 'a') + ".htm";
