@@ -392,13 +392,19 @@ bool Reload(HWND w, ThreadViewState& v, bool fromMemory) {
 
 void StartDownload(HWND w, ViewWindow& vw) {
   ThreadViewState& v = *vw.view;
+  // A whole re-fetch (40026) asked for applies to this start only.
+  bool whole = v.job->refetchWhole.exchange(false);
   if (g_settings.fOffLine || !g_bars.status || !v.job->url[0]) return;
   if (!IsWindowVisible(g_bars.status)) {
     ShowWindow(g_bars.status, SW_SHOW);
     if (g_mainWindow) PostMessage(g_mainWindow, WM_SIZE, 0, 0);
   }
   v.job->ReadType = ThreadReadType(v.job->url);
-  if (startJob(*v.job)) vw.poll.start(w, kViewPollTimer);
+  v.job->refetchWhole = whole;
+  if (startJob(*v.job))
+    vw.poll.start(w, kViewPollTimer);
+  else
+    v.job->refetchWhole = false;
 }
 
 // A title lookup in the board's index, for a thread whose title nobody knew.
@@ -546,13 +552,13 @@ void Command(HWND w, ViewWindow& vw, WPARAM wp, LPARAM lp) {
       g_link->markLoaded(v.job->url);
       Reload(w, v, true);
       return;
-    case 40026: {
-      char path[kAddressMax];
+    case 40026:
+      // The log is fetched whole; the worker sets the local copy aside
+      // rather than deleting it here, so a failed fetch gives it back.
       if (!v.job->url[0]) return;
-      if (LocalLogPath(v.job->url, path, sizeof path) && SjFileExists(path)) SjDeleteFile(path);
+      v.job->refetchWhole = true;
       PostMessage(w, WM_COMMAND, 40027, 0);
       return;
-    }
     case 40021:
       DeleteThread(w, v);
       return;

@@ -25,7 +25,7 @@ from collections import namedtuple
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVER = os.path.join(HERE, "server.py")
 
-Request = namedtuple("Request", "method url host range status bytes wire user proxy agent")
+Request = namedtuple("Request", "method url host range status bytes wire user proxy agent version")
 
 
 class BoardServer:
@@ -147,6 +147,11 @@ class BoardServer:
         what = {k: ("1" if v is True else v) for k, v in what.items()}
         self.control("rule", path=path, count=count, prefix="1" if prefix else "0", **what)
 
+    def ranges(self, mode):
+        """normal: every range honoured; http11: a range on an HTTP/1.0
+        request is ignored (200, the whole file), as widely used servers do."""
+        self.control("ranges", mode=mode)
+
     def clear_rules(self):
         self.control("clear-rules")
 
@@ -169,7 +174,7 @@ class BoardServer:
         for line in self.control("log").decode("utf-8").splitlines():
             f = line.split("\t")
             out.append(Request(f[0], f[1], f[2], None if f[3] == "-" else f[3], int(f[4]), int(f[5]), int(f[6]),
-                               None if f[7] == "-" else f[7], f[8] == "1", f[9]))
+                               None if f[7] == "-" else f[7], f[8] == "1", f[9], f[10]))
         return out
 
     def clear_log(self):

@@ -32,6 +32,8 @@ import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
+import ranges as ranges_
+
 NTP_EPOCH = 2208988800  # seconds from 1900-01-01 to 1970-01-01
 ABONE_LINE = "あぼーん<>あぼーん<>あぼーん<>あぼーん<>"
 
@@ -136,6 +138,7 @@ class Board:
         self.ntp_requests = 0
         self.last_activity = time.time()
         self.log_file = None
+        self.range_mode = "normal"  # ranges.py
 
     def record(self, entry):
         with self.lock:
@@ -309,6 +312,11 @@ class Board:
             if command == "rule":
                 self.rules.append(Rule(q))
                 return 200, b"ok"
+            if command == "ranges":
+                if p("mode") not in ranges_.MODES:
+                    return 400, b"unknown mode"
+                self.range_mode = p("mode")
+                return 200, b"ok"
             if command == "clear-rules":
                 self.rules = []
                 return 200, b"ok"
@@ -333,6 +341,7 @@ class Board:
                 return 200, b"%d" % self.ntp_requests
             if command == "reset":
                 self.rules, self.log, self.hidden, self.auth = [], [], {}, None
+                self.range_mode = "normal"
                 self.ntp = {"offset": 0.0, "mode": "normal", "then_good": False, "bad_offset": 3 * 86400.0}
                 self.ntp_requests = 0
                 return 200, b"ok"
@@ -343,10 +352,10 @@ class Board:
         # One line per request, tab-separated: method, URL as requested,
         # host, range header ("-" when none), status, body bytes sent, all
         # bytes sent, user of Basic authentication ("-"), 1 when it came as
-        # a proxy request, user agent.
-        return "%s\t%s\t%s\t%s\t%d\t%d\t%d\t%s\t%d\t%s\n" % (
+        # a proxy request, user agent, HTTP version of the request.
+        return "%s\t%s\t%s\t%s\t%d\t%d\t%d\t%s\t%d\t%s\t%s\n" % (
             e["method"], e["url"], e["host"], e["range"] or "-", e["status"], e["bytes"], e["wire"],
-            e["user"] or "-", 1 if e["proxy"] else 0, e["agent"] or "-")
+            e["user"] or "-", 1 if e["proxy"] else 0, e["agent"] or "-", e["version"] or "-")
 
     def take_rule(self, path):
         with self.lock:
@@ -464,7 +473,7 @@ class Handler(BaseHTTPRequestHandler):
                 user, password = None, None
         self.entry = {"method": method, "url": target, "host": host, "range": self.headers.get("Range"),
                       "status": 0, "bytes": 0, "wire": 0, "user": user, "proxy": proxy,
-                      "agent": self.headers.get("User-Agent")}
+                      "agent": self.headers.get("User-Agent"), "version": self.request_version}
         # Logged as it starts; status and counts are filled in as it goes.
         board.record(self.entry)
         if board.auth and (user, password) != board.auth:
@@ -551,6 +560,8 @@ class Handler(BaseHTTPRequestHandler):
     def send_data(self, data, extra, ranges=True):
         """A file with the byte ranges of the real servers: "bytes=N-" gives
         206 with the tail, or 416 when N is at or past the end."""
+        if not ranges_.honours_range(self.server.board.range_mode, self.request_version):
+            ranges = False
         wanted = self.headers.get("Range", "") if ranges else ""
         m = re.match(r"^\s*bytes\s*=\s*(\d+)\s*-\s*(\d*)\s*$", wanted)
         if m:
@@ -665,6 +676,8 @@ def main(argv=None):
     ap.add_argument("--log", help="append the request log (tab-separated) to this file as well")
     ap.add_argument("--menu-host", help="host named in the board menu's links (default: the request's Host)")
     ap.add_argument("--auth", help="USER:PASSWORD required with Basic authentication")
+    ap.add_argument("--ranges", default="normal", choices=ranges_.MODES,
+                    help="normal: ranges always honoured; http11: only on HTTP/1.1 requests")
     ap.add_argument("--demo", action="store_true", help="put a few boards into an empty data folder")
     ap.add_argument("--idle-exit", type=float, default=0,
                     help="exit after this many seconds without a request (0: never); ends servers "
@@ -676,6 +689,7 @@ def main(argv=None):
         import tempfile
         data = tempfile.mkdtemp(prefix="kvboard-")
     board = Board(data, args.menu_host)
+    board.range_mode = args.ranges
     if args.auth:
         user, _, password = args.auth.partition(":")
         board.auth = (user, password)
