@@ -124,6 +124,8 @@ bool EndsWithNoCase(const char* s, const char* tail) {
 
 // ---- the acquired list on disk -----------------------------------------------
 
+bool g_acquiredUnreadable = false;  // the loaded board's acquired.txt could not be read
+
 void LoadAcquired(const char* board) {
   BeginAcquiredLoad(g_lists);
   AcquiredFiles files;
@@ -136,7 +138,11 @@ void LoadAcquired(const char* board) {
     return true;
   });
   FileBuffer text;
-  if (!LoadFile(files.list, &text)) LoadFile(files.index, &text);
+  FileRead read = LoadFileAs(files.list, &text);
+  // An acquired list that is there but cannot be read is shown from what
+  // else there is and never written over: it holds the read positions.
+  g_acquiredUnreadable = read == FileRead::Unreadable;
+  if (read != FileRead::Read || text.size == 0) LoadFile(files.index, &text);
   FinishAcquiredLoad(g_lists, text.data, text.size, board);
 }
 
@@ -953,6 +959,10 @@ void WriteAcquiredList() {
   if (!g_ready || !g_lists.acquiredBoard[0]) return;
   AcquiredFiles files;
   if (!AcquiredFilesOf(g_lists.acquiredBoard, g_settings.ChFolder, &files)) return;
+  if (g_acquiredUnreadable) {
+    WriteEventLog('e', "acquired.txt unreadable, not written: %s", files.list);
+    return;
+  }
   size_t cap = AcquiredFileCapacity(*g_lists.acquired);
   char* text = new (std::nothrow) char[cap];
   if (!text) return;

@@ -274,6 +274,31 @@ TEST_F(ListPane, OpeningARowRecordsItAndAcquiredFollowsTheClose) {
   EXPECT_EQ(AcquiredFile(board), "1136041200.dat<>Opened \x83\x58\x83\x8C (34)<>12\n");
 }
 
+TEST_F(ListPane, UnreadableAcquiredListIsNeverWrittenOver) {
+  const std::string board = "http://h.example/b/subject.txt";
+  kv::CopyText(kv::g_settings.currentBoardUrl, board.c_str());
+  LocalLog("http://h.example/b/dat/100.dat", 3);
+  kv::RecordOpenedThreadUrl("http://h.example/b/dat/100.dat", "Hundred", 3);
+  kv::RecordReadPosition("http://h.example/b/dat/100.dat", "Hundred", 2, 3);
+  const std::string kept = AcquiredFile(board);
+  ASSERT_EQ(kept, "100.dat<>Hundred (3)<>2\n");
+  // The next load fails half-way: what was read is not the list.
+  kv::ThreadListTables().acquiredBoard[0] = 0;
+  kv::SetFileFaultForTest(kv::FileFault::Read, 4);
+  kv::ShowAcquiredList(false);
+  kv::SetFileFaultForTest(kv::FileFault::None);
+  LocalLog("http://h.example/b/dat/200.dat", 5);
+  kv::RecordOpenedThreadUrl("http://h.example/b/dat/200.dat", "Two hundred", 5);
+  kv::SaveCurrentAcquiredList();
+  EXPECT_EQ(AcquiredFile(board), kept);
+  // Read whole again: written as usual.
+  kv::ThreadListTables().acquiredBoard[0] = 0;
+  kv::ShowAcquiredList(false);
+  kv::RecordOpenedThreadUrl("http://h.example/b/dat/200.dat", "Two hundred", 5);
+  EXPECT_NE(AcquiredFile(board).find("Two hundred (5)"), std::string::npos);
+  EXPECT_NE(AcquiredFile(board).find("Hundred (3)<>2"), std::string::npos);
+}
+
 TEST_F(ListPane, AcquiredListShowsLocalLogs) {
   const std::string board = "http://h.example/b/subject.txt";
   kv::CopyText(kv::g_settings.currentBoardUrl, board.c_str());
