@@ -286,6 +286,23 @@ TEST_F(View, EmptyViewsShowTheIdleMessageOrZeroKB) {
   view_->building = 0;
 }
 
+TEST_F(View, ViewTextOutOfRoomIsLoggedAndShown) {
+  // 5000 broken records need more view text than there is room for.
+  HWND status = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 100, 20, parent_, nullptr, nullptr, nullptr);
+  HWND saved = kv::g_bars.status;
+  kv::g_bars.status = status;
+  kvtest::EventCapture events;
+  std::string log;
+  for (int i = 0; i < 5000; ++i) log += "\x01\x01\n";
+  Load(log);
+  char text[200] = "";
+  GetWindowTextA(status, text, sizeof text);
+  EXPECT_NE(std::string(text).find(kv::kTextViewTextFull), std::string::npos) << text;
+  EXPECT_TRUE(events.Has("view text full"));
+  kv::g_bars.status = saved;
+  DestroyWindow(status);
+}
+
 TEST_F(View, CursorRuleAndTheReturnValue) {
   Load(TwoPosts());
   kv::g_settings.lineColor = 0x00FF00;
@@ -814,20 +831,34 @@ TEST_F(ViewLife, UnknownTitleIsLookedUpInTheBoardIndex) {
   EXPECT_TRUE(asked);
 }
 
-TEST_F(ViewLife, RefetchDeletesTheLogAndSlotsRunOut) {
+TEST_F(ViewLife, ChangedLogIsFetchedWholeAndSlotsRunOut) {
+  // A post deleted on the server since the local copy: the update finds the
+  // log changed, and the view fetches it whole once (40026).
   LocalCopy(5);
+  server_->Abone(kLog, 2);
+  server_->Append(kLog, 3);
+  server_->ClearLog();
+  kv::CreateStatusBar(parent_, nullptr);
+  ASSERT_TRUE(kv::g_bars.status);
   HWND w = Open();
+  kv::ThreadViewState* v = kv::ViewStateOf(w);
+  ASSERT_TRUE(v);
   char path[kv::kAddressMax];
   kv::CopyText(path, url_.c_str());
   ASSERT_TRUE(kv::LocalPathOf(path, kv::g_settings.ChFolder));
-  ASSERT_TRUE(kvtest::FileExists(path));
-  SendMessage(w, WM_COMMAND, 40026, 0);
-  EXPECT_FALSE(kvtest::FileExists(path));
-  kvtest::PumpUntil([] { return false; }, 100);  // the posted 40027 rebuilds from no log
-  kv::ThreadViewState* v = kv::ViewStateOf(w);
-  EXPECT_EQ(v->postCount, 1);
-  EXPECT_EQ(v->lineCount, 0);
+  const std::string now = server_->Get(kLog);
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return v->postCount == 9 && kvtest::ReadFileBytes(path) == now; }, 20000));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return !kv::ThreadWindowDownloading(w); }, 20000));
+  std::vector<kvtest::BoardServer::Request> requests = server_->Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_FALSE(requests[0].range.empty());
+  EXPECT_TRUE(requests[1].range.empty()) << "the whole log";
+  EXPECT_FALSE(kvtest::FileExists(std::string(path) + ".changed"));
+  DestroyWindow(kv::g_bars.status);
+  kv::g_bars.status = nullptr;
+
   // Deleting with no log left asks nothing; the lists forget the thread.
+  ASSERT_TRUE(DeleteFileA(path));
   SendMessage(w, WM_COMMAND, 40021, 0);
   EXPECT_EQ(g_list.forgotten, url_);
 
