@@ -17,6 +17,7 @@
 #include "core/edition.h"
 #include "core/edition_win.h"
 #include "core/eventlog.h"
+#include "reader/thread.h"
 #include "core/file_win.h"
 #include "core/sjis_win.h"
 #include "core/startup_win.h"
@@ -475,7 +476,14 @@ void DeleteRowLog(int32_t row) {
   FormatText(text, sizeof text, "%s\r\n%s", r.title, path);
   if (SjMessageBox(g_mainWindow ? g_mainWindow : g_list, text, "削除していい？", MB_YESNOCANCEL | MB_ICONQUESTION) ==
       IDYES) {
-    if (!SjDeleteFile(path)) WriteEventLog('e', "delete %s: %lu", path, static_cast<unsigned long>(GetLastError()));
+    if (SjDeleteFile(path)) {
+      // Without its log the row is no longer read: its state is worked
+      // out again when it is next drawn.
+      r.flags &= ~static_cast<uint32_t>(kRowComputed);
+    } else {
+      WriteEventLog('e', "delete %s: %lu", path, static_cast<unsigned long>(GetLastError()));
+      SetStatus(kTextDeleteFailed);
+    }
     Redraw();
   } else {
     SetFocus(g_list);

@@ -497,7 +497,13 @@ void DeleteThread(HWND w, ThreadViewState& v) {
       SetFocus(w);
       return;
     }
-    SjDeleteFile(path);
+    if (!SjDeleteFile(path)) {
+      // Still there: the thread stays in the lists and the view stays open.
+      WriteEventLog('e', "delete %.200s: %lu", path, static_cast<unsigned long>(GetLastError()));
+      SetFocus(w);  // (shows the title in the status bar, so it comes first)
+      SetStatus(kTextDeleteFailed);
+      return;
+    }
   }
   if (v.job->url[0]) g_link->forget(v.job->url);
   if (g_mainWindow) PostMessage(g_mainWindow, WM_COMMAND, 40012, 0);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "core/startup_win.h"
 #include "core/text.h"
 #include "net/job.h"
+#include "reader/thread.h"
 #include "reader/thread_win.h"
 #include "reader/view_win.h"
 #include "tests/win/net_test_util.h"
@@ -829,6 +831,32 @@ TEST_F(ViewLife, UnknownTitleIsLookedUpInTheBoardIndex) {
   bool asked = false;
   for (const auto& r : server_->Requests()) asked = asked || r.url.find("/news/subject.txt") != std::string::npos;
   EXPECT_TRUE(asked);
+}
+
+TEST_F(ViewLife, FailedDeleteIsSaidAndKeepsTheThread) {
+  LocalCopy(3);
+  HWND w = Open();  // no status bar yet: nothing is downloaded
+  kv::CreateStatusBar(parent_, nullptr);
+  ASSERT_TRUE(kv::g_bars.status);
+  char path[kv::kAddressMax];
+  kv::CopyText(path, url_.c_str());
+  ASSERT_TRUE(kv::LocalPathOf(path, kv::g_settings.ChFolder));
+  // Another program holds the log open without sharing its deletion.
+  HANDLE held = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread yes([] {
+    HWND box = nullptr;
+    for (int i = 0; i < 500 && !(box = FindWindowA("#32770", "削除していい？")); ++i) Sleep(20);
+    if (box) PostMessageA(box, WM_COMMAND, IDYES, 0);
+  });
+  SendMessage(w, WM_COMMAND, 40021, 0);
+  yes.join();
+  CloseHandle(held);
+  EXPECT_TRUE(kvtest::FileExists(path));
+  EXPECT_EQ(g_list.forgotten, "") << "the lists keep the thread";
+  char text[200] = "";
+  GetWindowTextA(kv::g_bars.status, text, sizeof text);
+  EXPECT_NE(std::string(text).find(kv::kTextDeleteFailed), std::string::npos) << text;
 }
 
 TEST_F(ViewLife, ChangedLogIsFetchedWholeAndSlotsRunOut) {
