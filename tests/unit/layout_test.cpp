@@ -128,6 +128,12 @@ TEST(Splitters, EdgesAndDrags) {
   EXPECT_FALSE(kv::DragValue(kv::Splitter::ListEdge, 124, 0, 26, 120, &v)) << "within 4 pixels of the tree edge";
   EXPECT_TRUE(kv::DragValue(kv::Splitter::ListEdge, 125, 0, 26, 120, &v));
   EXPECT_EQ(v, 5);
+  // The T-split follows the pointer below the rebar, never above it.
+  EXPECT_TRUE(kv::DragValue(kv::Splitter::TSplit, 0, 226, 26, 120, &v));
+  EXPECT_EQ(v, 200);
+  EXPECT_TRUE(kv::DragValue(kv::Splitter::TSplit, 0, 20, 26, 120, &v));
+  EXPECT_EQ(v, 16);
+  EXPECT_EQ(kv::TSplitBarY(5, 26), 42);
 }
 
 TEST(Commands, MenuSwitches) {
@@ -147,6 +153,9 @@ TEST(Commands, FeedsByName) {
   EXPECT_FALSE(kv::NamesFeed("http://example.com/dress/"));
   EXPECT_FALSE(kv::NamesFeed("http://example.com/Podcas/"));
   EXPECT_FALSE(kv::NamesFeed("http://egg.5ch.net/software/subject.txt"));
+  // "ビ" is 0x83 0x72: its trail byte is no 'r', so "ビss" holds no "rss".
+  EXPECT_FALSE(kv::NamesFeed("http://example.com/ビss/"));
+  EXPECT_TRUE(kv::NamesFeed("http://example.com/ビ/rss"));
 }
 
 TEST(Commands, FavouritesEditorArguments) {
