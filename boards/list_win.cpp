@@ -590,7 +590,10 @@ void AddColumns(HWND list) {
     c.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH | LVCF_SUBITEM;
     c.fmt = kFormats[i];
     c.cx = widths[i] * scale;
-    c.pszText = TextArg(kNames[i]).get();
+    // The converted text lives until the column is in (a temporary would
+    // be gone before the message reads it in the handheld build).
+    TextArg name(kNames[i]);
+    c.pszText = name.get();
     c.iSubItem = i;
     SendMessage(list, LVM_INSERTCOLUMN, i, reinterpret_cast<LPARAM>(&c));
   }
