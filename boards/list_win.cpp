@@ -916,13 +916,63 @@ void SaveListColumns() {
 
 void SaveCurrentAcquiredList() { WriteIfChanged(); }
 
+namespace {
+
+// The row of the shown list that stands for the thread at url, or null.
+ThreadRow* ShownRowOf(const char* url) {
+  ThreadTable& t = *g_lists.current;
+  if (&t == g_lists.acquired) return nullptr;  // that one is looked at anyway
+  char address[kAddressMax];
+  for (int32_t i = 0; i < t.used; ++i) {
+    ThreadRow& r = t.rows[i];
+    if (RowIsFree(r)) continue;
+    if (r.link) {
+      if (strcmp(r.link, url) == 0) return &r;
+    } else if (g_settings.currentBoardUrl[0]) {
+      ThreadAddressOf(g_settings.currentBoardUrl, r.key, address, sizeof address);
+      if (strcmp(address, url) == 0) return &r;
+    }
+  }
+  return nullptr;
+}
+
+bool Known(const char* title) { return title[0] && strcmp(title, "?") != 0; }
+
+}  // namespace
+
 void ThreadTitleOf(const char* url, char* title, size_t cap) {
+  // The shown list first (a thread opened from it is known there, read or
+  // not), then the acquired list, whose title also goes into the row.
+  ThreadRow* shown = ShownRowOf(url);
+  if (shown && Known(shown->title)) {
+    CopyText(title, cap, shown->title);
+    return;
+  }
   int32_t key = AcquiredFor(url);
   if (!key) {
     CopyText(title, cap, "?");
     return;
   }
   TitleByKey(*g_lists.acquired, key, title, cap);
+  if (shown && Known(title)) {
+    CopyText(shown->title, title);
+    Redraw();
+  }
+}
+
+void SetThreadTitle(const char* url, const char* title) {
+  if (!Known(title)) return;
+  ThreadRow* shown = ShownRowOf(url);
+  if (shown && !Known(shown->title)) {
+    CopyText(shown->title, title);
+    Redraw();
+  }
+  int32_t key = AcquiredFor(url);
+  int32_t row = key ? FindRowByKey(*g_lists.acquired, key) : -1;
+  if (row >= 0 && !Known(g_lists.acquired->rows[row].title)) {
+    CopyText(g_lists.acquired->rows[row].title, title);
+    ++g_lists.acquiredChanged;
+  }
 }
 
 int32_t ReadPositionOf(const char* url) {

@@ -42,7 +42,8 @@ uint32_t (*g_clock)() = nullptr;
 uint32_t Now() { return g_clock ? g_clock() : GetTickCount(); }
 
 const ThreadListLink kListFunctions = {ReadPositionOf,   RecordReadPosition, ThreadTitleOf,
-                                       MarkThreadLoaded, TitleInIndex,       RemoveAcquiredUrl};
+                                       MarkThreadLoaded, TitleInIndex,       RemoveAcquiredUrl,
+                                       SetThreadTitle};
 const ThreadListLink* g_link = &kListFunctions;
 
 // What a window holds beyond the view record.
@@ -441,7 +442,10 @@ void TitleTick(HWND w, ViewWindow& vw) {
         JobDataLock held(job);
         found = held.data() && g_link->titleInIndex(held.data(), held.size(), vw.view->cacheKey, title, sizeof title);
       }
-      if (found && vw.view->title[0] == '?') SetTitle(w, *vw.view, title);
+      if (found && vw.view->title[0] == '?') {
+        SetTitle(w, *vw.view, title);
+        if (g_link->titleFound) g_link->titleFound(vw.view->job->url, title);
+      }
       break;
     }
     default:

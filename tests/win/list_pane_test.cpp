@@ -274,6 +274,23 @@ TEST_F(ListPane, OpeningARowRecordsItAndAcquiredFollowsTheClose) {
   EXPECT_EQ(AcquiredFile(board), "1136041200.dat<>Opened \x83\x58\x83\x8C (34)<>12\n");
 }
 
+TEST_F(ListPane, TitlesFromTheShownListAndBackIntoIt) {
+  const std::string board = "http://h.example/b/subject.txt";
+  kv::CopyText(kv::g_settings.currentBoardUrl, board.c_str());
+  Show("1136041200.dat<>Shown title (30)\n1136041300.dat<>? (4)\n");
+  char title[64];
+  // Known from the list, though never read: no "?" and no lookup.
+  kv::ThreadTitleOf("http://h.example/b/dat/1136041200.dat", title, sizeof title);
+  EXPECT_STREQ(title, "Shown title");
+  kv::ThreadTitleOf("http://h.example/b/dat/1136041300.dat", title, sizeof title);
+  EXPECT_STREQ(title, "?");
+  // A title looked up goes into the row that showed "?".
+  kv::SetThreadTitle("http://h.example/b/dat/1136041300.dat", "Found");
+  EXPECT_EQ(Cell(1, 1), "Found");
+  kv::SetThreadTitle("http://h.example/b/dat/1136041200.dat", "Other");
+  EXPECT_EQ(Cell(0, 1), "Shown title");
+}
+
 TEST_F(ListPane, UnreadableAcquiredListIsNeverWrittenOver) {
   const std::string board = "http://h.example/b/subject.txt";
   kv::CopyText(kv::g_settings.currentBoardUrl, board.c_str());

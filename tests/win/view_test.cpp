@@ -594,6 +594,10 @@ const kv::ThreadListLink kTestLink = {
       g_list.forgotten = url;
       return true;
     },
+    [](const char* url, const char* title) {
+      g_list.url = url;
+      g_list.title = title;
+    },
 };
 
 class ViewLife : public ::testing::Test {
@@ -817,7 +821,8 @@ TEST_F(ViewLife, UnknownTitleIsLookedUpInTheBoardIndex) {
                                       [](const char*, char* title, size_t cap) { kv::CopyText(title, cap, "?"); },
                                       kTestLink.markLoaded,
                                       kTestLink.titleInIndex,
-                                      kTestLink.forget};
+                                      kTestLink.forget,
+                                      kTestLink.titleFound};
   kv::SetThreadListLink(&unknown);
   HWND w = Open();
   kv::ThreadViewState* v = kv::ViewStateOf(w);
@@ -825,6 +830,7 @@ TEST_F(ViewLife, UnknownTitleIsLookedUpInTheBoardIndex) {
   EXPECT_EQ(v->title[0], '?');
   ASSERT_TRUE(kvtest::PumpUntil([&] { return v->title[0] != '?'; }, 20000));
   EXPECT_EQ(wanted, v->title);
+  EXPECT_EQ(g_list.title, wanted) << "the title goes back to the list";
   char caption[260];
   GetWindowTextA(w, caption, sizeof caption);
   EXPECT_STREQ(caption, v->title);
