@@ -204,7 +204,9 @@ void ApplyToWindow(HWND window, int32_t rows) {
 void UseShownTable() { g_lists.current = g_lists.display[g_lists.shown]; }
 
 void OnClearRequest() {
-  if (!g_ready) return;
+  // A clear posted by a list download that was stopped since would empty
+  // whatever list is shown now.
+  if (!g_ready || !g_job) return;
   ClearTable(ShownList(g_lists));
   if (g_lists.current == g_lists.display[g_lists.shown]) SetItemCount(0);
 }
@@ -721,6 +723,8 @@ void LoadThreadList() {
 
 void ShowAcquiredList(bool allBoards) {
   if (!g_ready || !g_list || !g_settings.currentBoardUrl[0]) return;
+  // A board's list still coming would mix its rows in and then replace them.
+  StopListJob();
   if (!allBoards) {
     g_lists.current = g_lists.acquired;
     WriteIfChanged();
@@ -740,6 +744,7 @@ void ShowAcquiredList(bool allBoards) {
 
 void ShowFavourites() {
   if (!g_ready) return;
+  StopListJob();  // as for the acquired lists
   UseShownTable();
   ClearTable(*g_lists.current);
   PrepareStates();

@@ -419,6 +419,25 @@ TEST_F(ListPane, RowsArriveDuringTheDownload) {
   EXPECT_TRUE(PumpUntil([] { return FindWindowA("KVEL_LISTLOAD", nullptr) == nullptr; }));
 }
 
+TEST_F(ListPane, FavouritesShownWhileABoardListComesStopIt) {
+  BoardServer server;
+  ASSERT_TRUE(server.running());
+  server.Board("/s/");
+  server.Put("/s/subject.txt", HundredRows());
+  server.Rule("/s/subject.txt", "trickle=100:100");  // about 4 s
+  WriteFileBytes(folder_.file("Favorite.htm"),
+                 "<html><body><p>\r\n<a href=\"http://h.example/b/dat/5.dat\">Five</a><br><br>\r\n</p></body></html>\r\n");
+  kv::CopyText(kv::g_settings.currentBoardUrl, server.url("/s/subject.txt").c_str());
+  kv::LoadThreadList();
+  ASSERT_TRUE(PumpUntil([&] { return Rows() > 0; }));
+  kv::ShowFavourites();
+  ASSERT_EQ(Rows(), 1);
+  // Long enough for the whole list to have come: the favourites stay alone.
+  PumpUntil([] { return false; }, 5000);
+  EXPECT_EQ(Rows(), 1);
+  EXPECT_EQ(Cell(0, 1), "Five");
+}
+
 std::string ProgressText() {
   HWND w = FindWindowA("KVEL_LISTLOAD", nullptr);
   HWND text = w ? FindWindowExA(w, nullptr, "STATIC", nullptr) : nullptr;
