@@ -494,10 +494,21 @@ void FocusPane(HWND pane) {
   HWND tabWindow = (g_settings.TreeType && pane == g_panes.tree2) ? g_panes.tree : pane;
   int index = TabIndexOf(tabWindow);
   if (index >= 0) {
+    LayoutKind kind = g_settings.screenWidth <= 480 ? LayoutKind::SmallScreen : LayoutKind::Wide;
+    auto kindOf = [](HWND w) {
+      if (w == g_panes.tree || w == g_panes.tree2) return PaneKind::Tree;
+      if (w == g_panes.list) return PaneKind::List;
+      return IsThreadWindow(w) ? PaneKind::Thread : PaneKind::Other;
+    };
     int n = TabCount();
     for (int i = 0; i < n; ++i) {
       HWND other = TabWindow(i);
       if (i == index || !other || other == tabWindow) continue;
+      if (FocusKeepsShown(kind, g_settings.HerfMode, kindOf(tabWindow), kindOf(other),
+                          other == g_panes.currentThread)) {
+        ShowWindow(other, SW_SHOWNA);
+        continue;
+      }
       ShowWindow(other, SW_HIDE);
     }
     if (g_settings.TreeType && g_panes.tree && !IsWindowVisible(g_panes.tree) && tabWindow != g_panes.list &&

@@ -108,6 +108,17 @@ TEST(Layout, SmallScreen) {
   EXPECT_EQ(kv::ComputeLayout(in).tabs.h, 36);
 }
 
+TEST(Layout, SplitSmallScreenShowsListAndThreadTogether) {
+  using kv::PaneKind;
+  const auto small = kv::LayoutKind::SmallScreen;
+  EXPECT_TRUE(kv::FocusKeepsShown(small, 1, PaneKind::Thread, PaneKind::List, false));
+  EXPECT_TRUE(kv::FocusKeepsShown(small, 1, PaneKind::List, PaneKind::Thread, true));
+  EXPECT_FALSE(kv::FocusKeepsShown(small, 1, PaneKind::List, PaneKind::Thread, false)) << "only the current one";
+  EXPECT_FALSE(kv::FocusKeepsShown(small, 1, PaneKind::Tree, PaneKind::List, false));
+  EXPECT_FALSE(kv::FocusKeepsShown(small, 0, PaneKind::Thread, PaneKind::List, false));
+  EXPECT_FALSE(kv::FocusKeepsShown(kv::LayoutKind::Wide, 1, PaneKind::Thread, PaneKind::List, false));
+}
+
 TEST(Splitters, EdgesAndDrags) {
   kv::SplitterInput in{118, 200, 800, 26, 120, 320, 0};
   EXPECT_EQ(kv::SplitterAt(in), kv::Splitter::TreeEdge);
