@@ -575,13 +575,6 @@ void Command(HWND w, ViewWindow& vw, WPARAM wp, LPARAM lp) {
     case 40056:  // the title/URL dialog comes with the tools
     case 40018:  // the in-thread search comes with the search dialogs
       return;
-    case 40012:
-      // "Close" sent to a view closes that view, wherever the focus was
-      // last (the main window closes the current thread window).
-      g_panes.lastFocus = w;
-      g_panes.currentThread = w;
-      if (g_mainWindow) SendMessage(g_mainWindow, WM_COMMAND, wp, lp);
-      return;
     case 40111:
       // Activating a region belongs to the anchors and pop-ups; the region
       // it would act on is found here already.
@@ -641,10 +634,6 @@ void Act(HWND w, ViewWindow& vw, ViewKey action, int32_t key) {
 }
 
 void KeyDown(HWND w, ViewWindow& vw, int key) {
-  // A page move counts the lines the last paint showed: a text rebuilt but
-  // not yet painted (keys come before a busy machine's paint) is painted
-  // first, so the key moves over what is on the screen.
-  if (GetUpdateRect(w, nullptr, FALSE)) UpdateWindow(w);
   bool lr = g_settings.LRkeyPUD != 0;
   int command = LookUpKey(g_keys, key, kKeysView);
   if (command) {

@@ -65,21 +65,12 @@ def status(p):
     return bytes.fromhex(text).decode("cp932") if text not in ("", "-") else ""
 
 
-def mark_status(p):
-    """Blanks the status bar before a step whose end wait_done waits for: the
-    "ok" it then waits for can only be that step's."""
-    bar = int(p.call("find %d msctls_statusbar32" % p.window))
-    p.call("settext %d %s" % (bar, b"-".hex()))
-
-
-def wait_done(p, what, marked=False):
+def wait_done(p, what):
     """Until no download runs and the last one said "ok". A view looks at its
     download one second after the start and every two seconds after that;
-    until then the status bar still shows the text before it, unless the
-    step's start was marked (mark_status), which a busy machine needs."""
-    if not marked:
-        time.sleep(1.2)
-    kvtest.wait_until(lambda: status(p) == "(0) ok", 30, what=what)
+    until then the status bar still shows the text before it."""
+    time.sleep(1.2)
+    kvtest.wait_until(lambda: status(p) == "(0) ok", 20, what=what)
     p.call("idle 5000")
 
 
@@ -146,14 +137,13 @@ class ReadPathTest(kvtest.ProgramTest):
 
             # Open it: the whole log is fetched and stored.
             p.call("lvselect %d 0" % listv)
-            mark_status(p)
             p.key(VK_RETURN, listv)
             dat_files = lambda: glob.glob(p.path("log") + "/**/1700000001.dat", recursive=True)
             kvtest.wait_until(dat_files, what="the stored log")
             local = dat_files()[0]
             kvtest.wait_until(lambda: os.path.getsize(local) == len(srv.get(DAT)), what="the whole log")
             view = kvtest.wait_until(lambda: thread_windows(p), what="a thread window")[0]
-            wait_done(p, "the thread shown", True)
+            wait_done(p, "the thread shown")
             p.screenshot("read-path-opened")
 
             # Five new posts: the update asks for the bytes from the old last
@@ -161,14 +151,13 @@ class ReadPathTest(kvtest.ProgramTest):
             old = os.path.getsize(local)
             srv.append(DAT, 5)
             srv.clear_log()
-            mark_status(p)
             p.command(40027, view)
-            kvtest.wait_until(lambda: os.path.getsize(local) == len(srv.get(DAT)), 30, what="the updated log")
+            kvtest.wait_until(lambda: os.path.getsize(local) == len(srv.get(DAT)), what="the updated log")
             dat_requests = requests_for(srv, DAT)
             self.assertEqual(len(dat_requests), 1)
             self.assertEqual(dat_requests[0].range, "bytes=%d-" % (old - 1))
             self.assertEqual(dat_requests[0].bytes, len(srv.get(DAT)) - old + 1)
-            wait_done(p, "the update shown", True)
+            wait_done(p, "the update shown")
             p.screenshot("read-path-updated")
 
             # Read on a few pages, close: the read position and the count go to
@@ -177,7 +166,7 @@ class ReadPathTest(kvtest.ProgramTest):
                 p.key(VK_NEXT, view)
             p.call("idle 5000")
             p.command(40012, view)
-            kvtest.wait_until(lambda: view not in thread_windows(p), 30, what="the thread to close")
+            kvtest.wait_until(lambda: view not in thread_windows(p), what="the thread to close")
             line = acquired_line(p)
             self.assertRegex(line, r"^1700000001\.dat<>%s \(65\)<>\d+\n$" % TITLE)
             position = int(line.strip().split("<>")[2])
@@ -192,14 +181,13 @@ class ReadPathTest(kvtest.ProgramTest):
             # Reopen: the view starts at the saved position, so closing it at
             # once records the same position again.
             p.call("lvselect %d 0" % listv)
-            mark_status(p)
             p.key(VK_RETURN, listv)
             view = kvtest.wait_until(lambda: thread_windows(p), what="the thread again")[0]
-            kvtest.wait_until(lambda: os.path.getsize(local) == len(srv.get(DAT)), 30, what="the reopened log")
-            wait_done(p, "the reopened thread shown", True)
+            kvtest.wait_until(lambda: os.path.getsize(local) == len(srv.get(DAT)), what="the reopened log")
+            wait_done(p, "the reopened thread shown")
             p.screenshot("read-path-reopened")
             p.command(40012, view)
-            kvtest.wait_until(lambda: view not in thread_windows(p), 30, what="the thread to close again")
+            kvtest.wait_until(lambda: view not in thread_windows(p), what="the thread to close again")
             kvtest.wait_until(lambda: "(68)" in acquired_line(p), what="the new count recorded")
             self.assertEqual(int(acquired_line(p).strip().split("<>")[2]), position)
 
@@ -239,10 +227,9 @@ class ExitTest(kvtest.ProgramTest):
         with kvtest.board_server() as srv:
             p, tree, listv = start_on_board(self, srv, 60)
             p.call("lvselect %d 0" % listv)
-            mark_status(p)
             p.key(VK_RETURN, listv)
             view = kvtest.wait_until(lambda: thread_windows(p), what="a thread window")[0]
-            wait_done(p, "the thread shown", True)
+            wait_done(p, "the thread shown")
             for _ in range(3):
                 p.key(VK_NEXT, view)
             p.call("idle 5000")
