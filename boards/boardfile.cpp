@@ -303,45 +303,64 @@ int32_t BuildBoardTree(BoardTree& tree, const BoardSources& s, const char* menuA
   return n1 < 0 ? 0 : n1;
 }
 
-size_t FormatBoardFile(const BoardTree& tree, bool withTypes, char* out, size_t cap) {
-  if (!out || cap == 0) return 0;
-  size_t n = 0;
-  bool fits = true;
-  auto put = [&](const char* s) {
-    size_t m = strlen(s);
-    if (n + m + 1 > cap) {
-      fits = false;
-      return;
-    }
-    memcpy(out + n, s, m);
-    n += m;
-  };
-  put("<HTML><HEAD></HEAD><BODY>\r\n\r\n");
-  for (int32_t i = 0; i < tree.count && fits; ++i) {
-    const BoardItem& item = tree.items[i];
-    if (IsCategory(item)) {
-      put("\r\n<BR><BR><B>");
-      put(item.name);
-      put("</B><BR>\r\n");
-    } else if (item.address[0] == 'h') {
-      put("<A HREF=\"");
-      put(item.address);
-      if (withTypes && item.type[0] && item.type[0] != 't') {
-        put("\" bbstype=\"");
-        put(item.type);
-      }
-      put("\">");
-      put(item.name);
-      put("</A><br>\r\n");
-    }
+namespace {
+
+void PutBoardFileText(BoardFileWriter& w, const char* s) {
+  size_t m = strlen(s);
+  if (!w.fits || w.n + m + 1 > w.cap) {
+    w.fits = false;
+    return;
   }
-  put("\r\n</BODY></HTML>\r\n");
-  if (!fits) {
-    out[0] = 0;
+  memcpy(w.out + w.n, s, m);
+  w.n += m;
+}
+
+}  // namespace
+
+void BeginBoardFile(BoardFileWriter& w, char* out, size_t cap) {
+  w = {out, cap, 0, out && cap > 0};
+  PutBoardFileText(w, "<HTML><HEAD></HEAD><BODY>\r\n\r\n");
+}
+
+void PutBoardFileCategory(BoardFileWriter& w, const char* name) {
+  PutBoardFileText(w, "\r\n<BR><BR><B>");
+  PutBoardFileText(w, name);
+  PutBoardFileText(w, "</B><BR>\r\n");
+}
+
+void PutBoardFileBoard(BoardFileWriter& w, const char* address, const char* name, const char* type) {
+  PutBoardFileText(w, "<A HREF=\"");
+  PutBoardFileText(w, address);
+  if (type && type[0] && type[0] != 't') {
+    PutBoardFileText(w, "\" bbstype=\"");
+    PutBoardFileText(w, type);
+  }
+  PutBoardFileText(w, "\">");
+  PutBoardFileText(w, name);
+  PutBoardFileText(w, "</A><br>\r\n");
+}
+
+size_t EndBoardFile(BoardFileWriter& w) {
+  PutBoardFileText(w, "\r\n</BODY></HTML>\r\n");
+  if (!w.fits) {
+    if (w.out && w.cap) w.out[0] = 0;
     return 0;
   }
-  out[n] = 0;
-  return n;
+  w.out[w.n] = 0;
+  return w.n;
+}
+
+size_t FormatBoardFile(const BoardTree& tree, bool withTypes, char* out, size_t cap) {
+  BoardFileWriter w;
+  BeginBoardFile(w, out, cap);
+  for (int32_t i = 0; i < tree.count && w.fits; ++i) {
+    const BoardItem& item = tree.items[i];
+    if (IsCategory(item))
+      PutBoardFileCategory(w, item.name);
+    else if (item.address[0] == 'h')
+      PutBoardFileBoard(w, item.address, item.name, withTypes ? item.type : nullptr);
+  }
+  return EndBoardFile(w);
 }
 
 int32_t VisibleRowCount(const BoardTree& tree) {

@@ -76,6 +76,21 @@ int32_t BuildBoardTree(BoardTree& tree, const BoardSources& sources, const char*
 // The whole file into out (cap bytes). Returns its length, or 0 when it does
 // not fit. withTypes writes the bbstype of boards that have one.
 size_t FormatBoardFile(const BoardTree& tree, bool withTypes, char* out, size_t cap);
+// The same dialect a piece at a time (the board-tree editor writes its rows
+// with these): Begin writes the header, Category and Board one entry (Board
+// adds the bbstype part only for a type that is non-empty and does not start
+// with "t"), End the footer and returns the length, 0 when anything did not
+// fit.
+struct BoardFileWriter {
+  char* out;
+  size_t cap;
+  size_t n;
+  bool fits;
+};
+void BeginBoardFile(BoardFileWriter& w, char* out, size_t cap);
+void PutBoardFileCategory(BoardFileWriter& w, const char* name);
+void PutBoardFileBoard(BoardFileWriter& w, const char* address, const char* name, const char* type);
+size_t EndBoardFile(BoardFileWriter& w);
 // A buffer size that always fits FormatBoardFile's result.
 inline constexpr size_t kBoardFileTextMax = static_cast<size_t>(kBoardTreeCapacity) * 600 + 64;
 

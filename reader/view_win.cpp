@@ -15,7 +15,9 @@
 #include "core/startup_win.h"
 #include "core/text.h"
 #include "net/job_win.h"
+#include "reader/anchor.h"
 #include "reader/idle.h"
+#include "reader/popup_win.h"
 #include "reader/thread_win.h"
 #include "ui/bars_win.h"
 #include "ui/keys_win.h"
@@ -55,6 +57,7 @@ struct ViewWindow {
   DownloadJob* titleJob;  // the title lookup, while the title is unknown
   JobPoll titlePoll;
   bool closing;
+  int32_t pressY;  // where the left button went down, for the release test
 };
 
 ViewWindow* WindowOf(HWND w) { return reinterpret_cast<ViewWindow*>(GetWindowLongPtr(w, GWLP_USERDATA)); }
@@ -572,13 +575,13 @@ void Command(HWND w, ViewWindow& vw, WPARAM wp, LPARAM lp) {
     case 40021:
       DeleteThread(w, v);
       return;
-    case 40056:  // the title/URL dialog comes with the tools
+    case 40056:
+      OpenViewTitleUrl(v);
+      return;
     case 40018:  // the in-thread search comes with the search dialogs
       return;
     case 40111:
-      // Activating a region belongs to the anchors and pop-ups; the region
-      // it would act on is found here already.
-      (void)FirstRegionFrom(v, v.cursorLine);
+      ActivateAtCursor(v, w);
       return;
     default:
       if (g_mainWindow) SendMessage(g_mainWindow, WM_COMMAND, wp, lp);
@@ -801,6 +804,56 @@ void Destroyed(HWND w, ViewWindow* vw) {
   delete vw;
 }
 
+// ---- the pointer: a click activates a line, a drag in the right half scrolls
+
+POINT PointOf(LPARAM lp) { return POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}; }
+
+int32_t ClientWidth(HWND w) {
+  RECT r;
+  GetClientRect(w, &r);
+  return r.right - r.left;
+}
+
+void LeftDown(HWND w, ViewWindow& vw, LPARAM lp) {
+  ThreadViewState& v = *vw.view;
+  POINT pt = PointOf(lp);
+  vw.pressY = pt.y;
+  if (const HitRegion* r = HitTest(v, pt.x, pt.y)) {
+    v.cursorLine = r->line;
+    Repaint(w, v);
+  }
+  if (GetKeyState(VK_MENU) < 0) {
+    PostMessage(w, WM_RBUTTONUP, 0, lp);  // the context menu, as the right button opens it
+    return;
+  }
+  v.dragging = 1;
+  v.dragX = pt.x;
+  v.dragY = pt.y;
+  SetCapture(w);
+}
+
+void DragMove(HWND w, ThreadViewState& v, LPARAM lp) {
+  if (!v.dragging) return;
+  POINT pt = PointOf(lp);
+  int32_t top = DragScrollTop(v.topLine, v.lineCount, v.dragY, pt.x, pt.y, ClientWidth(w));
+  if (top == v.topLine) return;
+  v.topLine = top;
+  v.dragX = pt.x;
+  v.dragY = pt.y;
+  SetScrollPos(w, SB_VERT, v.topLine, TRUE);
+  Repaint(w, v);
+}
+
+void LeftUp(HWND w, ViewWindow& vw, LPARAM lp) {
+  ThreadViewState& v = *vw.view;
+  if (!v.dragging) return;
+  v.dragging = 0;
+  ReleaseCapture();
+  POINT pt = PointOf(lp);
+  if (!ReleaseIsClick(vw.pressY, pt.x, pt.y, ClientWidth(w))) return;
+  if (const HitRegion* r = HitTest(v, pt.x, pt.y)) ActivateRegion(v, w, static_cast<int32_t>(r - v.hitRegions));
+}
+
 LRESULT CALLBACK ViewProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   ViewWindow* vw = WindowOf(w);
   switch (m) {
@@ -885,6 +938,21 @@ LRESULT CALLBACK ViewProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
       if (vw) vw->view->focused = 0;
       return 0;
     case WM_LBUTTONDOWN:
+      SetFocus(w);
+      if (vw) LeftDown(w, *vw, lp);
+      return 0;
+    case WM_MOUSEMOVE:
+      if (vw) DragMove(w, *vw->view, lp);
+      return 0;
+    case WM_LBUTTONUP:
+      if (vw) LeftUp(w, *vw, lp);
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (vw) vw->view->dragging = 0;
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      if (vw) Repaint(w, *vw->view);
+      return 0;
     case WM_RBUTTONDOWN:
       SetFocus(w);
       return 0;
@@ -978,6 +1046,14 @@ void CloseAllThreadWindows() {
     if (!g_slots[s]) continue;
     CloseThreadWindow(g_slots[s]);
     Sleep(0);
+  }
+}
+
+void FinishClosingThreadWindows() {
+  for (int s = 1; s < kThreadSlots; ++s) {
+    HWND w = g_slots[s];
+    ViewWindow* vw = w ? WindowOf(w) : nullptr;
+    if (vw && vw->closing) FinishClose(w, *vw);
   }
 }
 

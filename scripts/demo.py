@@ -79,7 +79,10 @@ def settings(http_port, ntp_port):
 
 def main():
     os.makedirs(FOLDER, exist_ok=True)
-    shutil.copy(os.path.join(kvtest.BUILD_DIR, "bin", "Kvel32.exe"), FOLDER)
+    # All four programs (and the editors under the names the handheld build
+    # starts): the reader starts the editors from its folder.
+    for exe in ("Kvel32.exe", "Kvel.exe", "Ravo32.exe", "Selm32.exe", "Ravo.exe", "Selm.exe"):
+        shutil.copy(os.path.join(kvtest.BUILD_DIR, "bin", exe), FOLDER)
     interactive = bool(os.environ.get("DISPLAY"))
     kvtest.Display.ensure()
     subprocess.run(["bash", os.path.join(ROOT, "scripts", "wine-prefix.sh")], check=True)

@@ -17,6 +17,9 @@
 #include "core/text.h"
 #include "net/clock_win.h"
 #include "net/job.h"
+#include "post/write_dialog_win.h"
+#include "reader/popup_win.h"
+#include "reader/view_win.h"
 #include "ui/bars_win.h"
 #include "ui/commands.h"
 #include "ui/keys_win.h"
@@ -332,6 +335,12 @@ void RunCommand(HWND main, int command, LPARAM l) {
     case 40056:
       PostToCurrentThread(command);
       return;
+    case 40019:  // the write dialog of the current thread (post/)
+      openWriteDialogFor(main, CurrentThreadWindow());
+      return;
+    case 40089:  // the posting animation's preview (post/)
+      PreviewPostingAnimation(main);
+      return;
     case 40024:
       FocusCurrentThread(main);
       return;
@@ -354,7 +363,10 @@ void RunCommand(HWND main, int command, LPARAM l) {
       HWND w = CurrentThreadWindow();
       if (!w) return;
       SjGetWindowText(w, title, sizeof title);
-      AddressBarText(address, sizeof address);
+      // The thread's log address: the address bar shows the reading-script
+      // form, which the favourites list cannot open as a thread.
+      ThreadViewState* view = ViewStateOf(w);
+      if (view && view->job) CopyText(address, view->job->url);
       if (!title[0] || !address[0]) return;
       char arguments[600];
       SelmArguments(title, address, arguments, sizeof arguments);
@@ -455,8 +467,9 @@ void RunCommand(HWND main, int command, LPARAM l) {
       display = true;
       break;
     case 40072:
-      // The list editor comes later; the view is rebuilt with the list as it is.
-      PostToCurrentThread(40009, 501);
+      // ngword.txt as it is on disk now (edited by hand, or a word just
+      // added) for every thread window; the list editor comes later.
+      ReloadNgWordsAndViews();
       return;
     case 40074:
       g_settings.TabUnder = !g_settings.TabUnder;

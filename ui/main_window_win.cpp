@@ -19,6 +19,8 @@
 #include "ui/layout.h"
 #include "ui/panes_win.h"
 #include "ui/resource.h"
+#include "ui/textdialog_win.h"
+#include "boards/list_win.h"
 
 namespace kv {
 
@@ -89,6 +91,7 @@ void CreatePanes(HWND main) {
   g_panes.tree = CreateBoardTreePane(main, 0);
   g_panes.tree2 = CreateBoardTreePane(main, 1);
   g_panes.list = CreateThreadListPane(main);
+  SetTitleUrlDialog(OpenTitleUrlText);  // the list's "タイトルとURL"
   if (!g_panes.tree || !g_panes.list) return;  // the window stays without panes
   CreateTabBar(main);
   if (g_bars.tabs) {
@@ -398,7 +401,11 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM w, LPARAM l) {
       return 0;
     case WM_TIMER:
       KillTimer(window, w);
-      if (w == kTimerDestroy) DestroyWindow(window);
+      if (w == kTimerDestroy) {
+        // The thread windows first, while the lists they record into stand.
+        FinishClosingThreadWindows();
+        DestroyWindow(window);
+      }
       return 0;
     case WM_COMMAND:
       // Control notifications other than clicks are the controls' own.

@@ -63,6 +63,9 @@ HWND CreateDockedThreadView(HWND main);
 HWND FindOrCreateThreadWindow(HWND parent, const char* url);
 void CloseThreadWindow(HWND window);
 void CloseAllThreadWindows();  // every slot but 0
+// Ends at once the closes that CloseAllThreadWindows began, each recording
+// its read position: for the main window's own destruction.
+void FinishClosingThreadWindows();
 HWND ThreadWindowInSlot(int slot);
 int ThreadWindowSlot(HWND window);  // -1 when it is none
 bool ThreadWindowDownloading(HWND window);

@@ -16,6 +16,7 @@
 //   move HWND X Y W H      -> SetWindowPos
 //   close HWND             -> posts WM_CLOSE
 //   children HWND          -> "HWND:CLASS HWND:CLASS ..."
+//   focus HWND             -> the window with the keyboard focus in HWND's thread, or 0
 //   find HWND CLASS        -> first descendant of CLASS, or 0
 //   item HWND ID           -> the child with this control id, or 0
 //   scroll HWND BAR        -> "POS MIN MAX PAGE" of the vertical (0) or horizontal (1) scroll bar
@@ -265,6 +266,11 @@ int main() {
       out[0] = 0;
       EnumChildWindows(H(arg(1)), ListChild, reinterpret_cast<LPARAM>(out));
       Answer("%s", out[0] ? out : "-");
+    } else if (!strcmp(c, "focus")) {
+      GUITHREADINFO info = {sizeof info};
+      DWORD thread = GetWindowThreadProcessId(H(arg(1)), nullptr);
+      HWND focused = thread && GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+      Answer("%llu", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(focused)));
     } else if (!strcmp(c, "find")) {
       FindState s{arg(2), nullptr, 0};
       EnumChildWindows(H(arg(1)), FindChild, reinterpret_cast<LPARAM>(&s));

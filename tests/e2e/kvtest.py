@@ -87,7 +87,7 @@ def png_pixel(path, x, y):
     return (b << 16) | (g << 8) | r
 
 
-def wait_until(predicate, timeout=10.0, step=0.05, what="condition"):
+def wait_until(predicate, timeout=30.0, step=0.05, what="condition"):
     deadline = time.time() + timeout
     while time.time() < deadline:
         value = predicate()

@@ -3,9 +3,11 @@ letters, a list binding, the key file's view colours."""
 import glob
 
 import kvtest
-from test_read_path import TITLE, VK_RETURN, cell, setting, start_on_board, thread_windows, wait_done
+from test_read_path import (TITLE, VK_RETURN, cell, clear_status, setting, start_on_board, thread_windows, wait_done,
+                            wait_settled)
 
 WM_KEYDOWN = 0x0100
+WM_LBUTTONDOWN, WM_LBUTTONUP = 0x0201, 0x0202
 
 
 def press(p, window, vk):
@@ -24,9 +26,20 @@ class KeyFileTest(kvtest.ProgramTest):
             p, _, listv = start_on_board(self, srv, 10)
             self.assertEqual(cell(p, listv, 0, 1), TITLE)
             for letter in "WZ":
+                # While the thread still downloads, closing it asks first:
+                # press the letter once the download has ended.
+                clear_status(p)
                 view = self.open_thread(p, listv)
+                wait_settled(p, "the thread shown")
+                # The letters close the thread that has the focus: a click in
+                # the text (left half, bottom, away from any post header) gives it.
+                _, _, _, height = p.rect(view)
+                spot = ((height - 12) << 16) | 12
+                p.call("post %d %d 0 %d" % (view, WM_LBUTTONDOWN, spot))
+                p.call("post %d %d 0 %d" % (view, WM_LBUTTONUP, spot))
+                kvtest.wait_until(lambda: int(p.call("focus %d" % view)) == view, what="the thread focused")
                 press(p, view, ord(letter))
-                kvtest.wait_until(lambda: view not in thread_windows(p), what="%s to close the thread" % letter)
+                kvtest.wait_until(lambda: view not in thread_windows(p), 30, what="%s to close the thread" % letter)
             self.assertEqual(p.close(), 0)
 
     def test_key_file_binds_enter_in_the_list_and_colours_the_view(self):

@@ -55,7 +55,9 @@ def thread_windows(p):
     """The thread windows opened since start (the docked view of slot 0, there
     from the start, is not one), newest first."""
     if not hasattr(p, "docked_views"):
-        p.docked_views = set(views(p))
+        # The docked view may come a moment after the panes: wait for it, or
+        # it would later be taken for a thread window.
+        p.docked_views = set(kvtest.wait_until(lambda: views(p), what="the docked view"))
     return [v for v in views(p) if v not in p.docked_views]
 
 
@@ -71,6 +73,24 @@ def wait_done(p, what):
     until then the status bar still shows the text before it."""
     time.sleep(1.2)
     kvtest.wait_until(lambda: status(p) == "(0) ok", 20, what=what)
+    p.call("idle 5000")
+
+
+def clear_status(p):
+    """Marks the status bar, so that a later "(0) ..." is known to come from
+    what runs after this call, not from the download before it."""
+    bar = int(p.call("find %d msctls_statusbar32" % p.window))
+    p.call("settext %d %s" % (bar, "...".encode("cp932").hex()))
+
+
+def wait_settled(p, what):
+    """After clear_status: until no download runs and one has reported its
+    end. A thread window that takes the focus shows its title with the count
+    of downloads, which can still be 0 before its download starts."""
+    def settled():
+        text = status(p)
+        return text.startswith("(0) ") and text[4:] != TITLE
+    kvtest.wait_until(settled, 30, what=what)
     p.call("idle 5000")
 
 
@@ -137,13 +157,14 @@ class ReadPathTest(kvtest.ProgramTest):
 
             # Open it: the whole log is fetched and stored.
             p.call("lvselect %d 0" % listv)
+            clear_status(p)
             p.key(VK_RETURN, listv)
             dat_files = lambda: glob.glob(p.path("log") + "/**/1700000001.dat", recursive=True)
             kvtest.wait_until(dat_files, what="the stored log")
             local = dat_files()[0]
             kvtest.wait_until(lambda: os.path.getsize(local) == len(srv.get(DAT)), what="the whole log")
             view = kvtest.wait_until(lambda: thread_windows(p), what="a thread window")[0]
-            wait_done(p, "the thread shown")
+            wait_settled(p, "the thread shown")
             p.screenshot("read-path-opened")
 
             # Five new posts: the update asks for the bytes from the old last
@@ -151,13 +172,14 @@ class ReadPathTest(kvtest.ProgramTest):
             old = os.path.getsize(local)
             srv.append(DAT, 5)
             srv.clear_log()
+            clear_status(p)
             p.command(40027, view)
             kvtest.wait_until(lambda: os.path.getsize(local) == len(srv.get(DAT)), what="the updated log")
             dat_requests = requests_for(srv, DAT)
             self.assertEqual(len(dat_requests), 1)
             self.assertEqual(dat_requests[0].range, "bytes=%d-" % (old - 1))
             self.assertEqual(dat_requests[0].bytes, len(srv.get(DAT)) - old + 1)
-            wait_done(p, "the update shown")
+            wait_settled(p, "the update shown")
             p.screenshot("read-path-updated")
 
             # Read on a few pages, close: the read position and the count go to
@@ -181,10 +203,11 @@ class ReadPathTest(kvtest.ProgramTest):
             # Reopen: the view starts at the saved position, so closing it at
             # once records the same position again.
             p.call("lvselect %d 0" % listv)
+            clear_status(p)
             p.key(VK_RETURN, listv)
             view = kvtest.wait_until(lambda: thread_windows(p), what="the thread again")[0]
             kvtest.wait_until(lambda: os.path.getsize(local) == len(srv.get(DAT)), what="the reopened log")
-            wait_done(p, "the reopened thread shown")
+            wait_settled(p, "the reopened thread shown")
             p.screenshot("read-path-reopened")
             p.command(40012, view)
             kvtest.wait_until(lambda: view not in thread_windows(p), what="the thread to close again")
@@ -227,9 +250,10 @@ class ExitTest(kvtest.ProgramTest):
         with kvtest.board_server() as srv:
             p, tree, listv = start_on_board(self, srv, 60)
             p.call("lvselect %d 0" % listv)
+            clear_status(p)
             p.key(VK_RETURN, listv)
             view = kvtest.wait_until(lambda: thread_windows(p), what="a thread window")[0]
-            wait_done(p, "the thread shown")
+            wait_settled(p, "the thread shown")
             for _ in range(3):
                 p.key(VK_NEXT, view)
             p.call("idle 5000")

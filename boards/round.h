@@ -1,0 +1,32 @@
+// The patrol list round.txt: one entry per line, a name, a comma and an
+// address (split at the first comma); "#" and ";" lines and empty lines are
+// no entries; at most 50 entries are read.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace kv {
+
+inline constexpr int32_t kMaxRoundEntries = 50;
+inline constexpr char kRoundFile[] = "round.txt";
+
+// The entries a round.txt holds (counted as they are read: at most 50).
+int32_t CountRoundEntries(const char* data, size_t length);
+
+// The line of a new entry: the title with its commas as "." (a comma would
+// end the name early), both cut at a line end and stripped of blanks at
+// either end, and a reading-script address as its log address, so that the
+// patrol brings the log up to date. out (cap >= 600) gets "title,url" CR LF.
+// Returns its length; 0 when the address is empty.
+size_t RoundLine(const char* title, const char* url, char* out, size_t cap);
+
+enum class RoundAppend { Added, Full, Empty, NoRoom };
+// round.txt with the entry added: the old bytes (CR LF first when they do
+// not end with it) and the line. Full when the file already holds 50
+// entries. *written gets the new length.
+RoundAppend AppendRoundEntry(const char* old, size_t oldLength, const char* title, const char* url, char* out,
+                             size_t cap, size_t* written);
+// The room AppendRoundEntry needs.
+inline size_t RoundFileSizeWith(size_t oldLength) { return oldLength + 2 + 600 + 1; }
+
+}  // namespace kv
