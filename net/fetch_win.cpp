@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/address.h"
 #include "core/app.h"
 #include "core/eventlog.h"
 #include "core/sjis_win.h"
@@ -38,9 +39,12 @@ void CloseOne(std::atomic<void*>& h) {
 // Opens the request and sends it, repeating once after a first 501. False
 // after a failure (the status text says which) or a cancellation.
 bool SendRequest(DownloadJob& job, HINTERNET connection, const char* path, const char* headers, int* status) {
+  // A secure address goes over TLS; WinINet checks the certificate's chain
+  // and host name, and no flag here ever relaxes that.
+  DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | (IsSecureAddress(job.url) ? INTERNET_FLAG_SECURE : 0);
   for (int attempt = 0;; ++attempt) {
     setJobStatus(job, kTextRequestOpening);
-    HINTERNET request = SjHttpOpenRequest(connection, "GET", path, "HTTP/1.0", INTERNET_FLAG_NO_CACHE_WRITE);
+    HINTERNET request = SjHttpOpenRequest(connection, "GET", path, "HTTP/1.0", flags);
     if (!request) {
       WriteEventLog('i', "HttpOpenRequest (%lu)", GetLastError());
       setJobStatus(job, kTextRequestOpenFailed);
@@ -53,7 +57,12 @@ bool SendRequest(DownloadJob& job, HINTERNET connection, const char* path, const
     setJobStatus(job, kTextSending);
     if (headers[0]) WriteEventLog('i', "Headers\r\n%s", headers);
     if (!SjHttpSendRequest(request, headers)) {
-      setJobStatusF(job, kTextSendFailed, static_cast<int>(GetLastError()));
+      DWORD error = GetLastError();
+      const char* secure = SecureFailureText(error);
+      if (secure)
+        setJobStatusF(job, "%s (%d)", secure, static_cast<int>(error));
+      else
+        setJobStatusF(job, kTextSendFailed, static_cast<int>(error));
       return false;
     }
     if (Aborted(job)) return false;
@@ -271,7 +280,7 @@ int Fetch(DownloadJob& job, const FetchPlan& plan) {
   uint16_t explicitPort = 0;
   HINTERNET connection = nullptr;
   if (SplitFetchUrl(job.url, host, sizeof host, &explicitPort, path, sizeof path)) {
-    INTERNET_PORT port = explicitPort ? explicitPort : static_cast<INTERNET_PORT>(job.port ? job.port : 80);
+    INTERNET_PORT port = explicitPort ? explicitPort : DefaultPortOf(job.url, static_cast<uint16_t>(job.port));
     connection = SjInternetConnect(session, host, port, job.userName, job.password);
   }
   if (!connection) {
