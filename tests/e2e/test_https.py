@@ -1,10 +1,11 @@
 """Boards over https, through the real program against the board server's
 TLS side (one port serves both, as a real host serves ports 80 and 443): the
 board menu's https boards, a list, a thread and its update by the new bytes
-only, all over TLS; a board read over http before keeps its log and read
-position when it comes over https; a certificate from an authority nobody
-trusts, and a host name the certificate does not carry, each fail with their
-reason and nothing goes over plain http instead."""
+only, and a reply with the confirmation round, all over TLS; a board read
+over http before keeps its log and read position when it comes over https;
+a certificate from an authority nobody trusts, and a host name the
+certificate does not carry, each fail with their reason and nothing goes
+over plain http instead."""
 import glob
 import os
 import ssl
@@ -16,6 +17,9 @@ import test_read_path as read_path  # (as a module: its tests are not run again 
 from test_read_path import (DAT, LIST_ID, TITLE, TREE_ID, VK_NEXT, VK_RETURN, acquired_line, cell, clear_status, pane,
                             requests_for, status, thread_windows, wait_settled)
 
+
+
+IDOK, IDC_NAME, IDC_MESSAGE = 1, 1008, 1012
 
 
 def tls_files():
@@ -107,9 +111,28 @@ class HttpsTest(kvtest.ProgramTest):
             self.assertEqual(len(glob.glob(p.path("log") + "/**/1700000001.dat", recursive=True)), 1,
                              "one store folder for http and https")
             p.screenshot("https-updated")
+
+            # A reply goes to the board's https script, with https Referers,
+            # through the confirmation round; the view then takes the post
+            # over TLS as well.
+            p.command(40019, view)
+            dialog = p.wait_window("#32770")
+            item = lambda control: int(p.call("item %d %d" % (dialog, control)))
+            p.call("settext %d %s" % (item(IDC_NAME), "kvtest".encode("cp932").hex()))
+            p.call("settext %d %s" % (item(IDC_MESSAGE), "暗号化の書き込み".encode("cp932").hex()))
+            srv.clear_log()
+            p.command(IDOK, dialog)
+            self.assertEqual(p.call("gone %d 30000" % dialog, timeout=40), "ok", "the write dialog closes on success")
+            posts = [r for r in srv.requests() if r.method == "POST"]
+            self.assertEqual(len(posts), 2, "the post and its confirmation")
+            self.assertEqual(srv.tls_requests().count("/test/bbs.cgi"), 2)
+            self.assertIn(b"Referer: https://localhost:%d/test/read.cgi/news/1700000001/" % srv.port, posts[0].headers)
+            kvtest.wait_until(lambda: os.path.getsize(local) == len(srv.get(DAT)), 20, what="the post in the log")
+            self.assertIn(DAT, srv.tls_requests())
+
             p.command(40012, view)
             kvtest.wait_until(lambda: view not in thread_windows(p), what="the https thread to close")
-            kvtest.wait_until(lambda: "(65)" in acquired_line(p), what="the new count recorded")
+            kvtest.wait_until(lambda: "(66)" in acquired_line(p), what="the new count recorded")
             self.assertEqual(int(acquired_line(p).strip().split("<>")[2]), position, "the read position kept")
 
             # A host name the certificate does not carry (it names
