@@ -184,6 +184,8 @@ const char* SecureFailureText(uint32_t error) {
       return kTextCertInvalid;
     case kErrorSecureChannel:
       return kTextSecureChannel;
+    case kErrorRedirectToHttp:
+      return kTextRedirectToHttp;
     default:
       return nullptr;
   }

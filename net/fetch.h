@@ -55,6 +55,7 @@ inline constexpr char kTextCertDate[] = "証明書の有効期限が切れてい
 inline constexpr char kTextCertRevoked[] = "証明書は失効しています";
 inline constexpr char kTextCertInvalid[] = "証明書を確認できません";
 inline constexpr char kTextSecureChannel[] = "証明書を確認できません: 暗号化接続を確立できません";
+inline constexpr char kTextRedirectToHttp[] = "https から http への転送は受け付けません";
 
 // Decimal number from at most 16 characters: digits accumulate; a character
 // below '0' is skipped, except that it ends the number as the last character
@@ -82,6 +83,7 @@ inline constexpr uint32_t kErrorCertificateRevocationFailed = 12057;
 inline constexpr uint32_t kErrorSecureChannel = 12157;
 inline constexpr uint32_t kErrorCertificateInvalid = 12169;
 inline constexpr uint32_t kErrorCertificateRevoked = 12170;
+inline constexpr uint32_t kErrorRedirectToHttp = 12040;
 // The status text (the error number follows it in parentheses) of a secure
 // connection's failure, or nullptr for an error that is not about it.
 const char* SecureFailureText(uint32_t error);

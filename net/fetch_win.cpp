@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <cwchar>
 #include <new>
 
 #include "core/address.h"
@@ -34,6 +35,23 @@ HINTERNET Handle(const std::atomic<void*>& h) { return static_cast<HINTERNET>(h.
 void CloseOne(std::atomic<void*>& h) {
   void* v = h.exchange(nullptr);
   if (v) InternetCloseHandle(static_cast<HINTERNET>(v));
+}
+
+// Windows' WinINet refuses an https answer that redirects to plain http
+// (12040); Wine's follows the redirect. Either way, nothing that came over
+// plain http for an https address is used.
+// The answer's connection says whether it was secure (Wine keeps the https
+// URL when the redirect stays on the same host and port), and its URL where
+// the redirect led.
+bool LandedOnPlainHttp(HINTERNET request) {
+  DWORD security = 0;
+  DWORD size = sizeof security;
+  if (InternetQueryOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &security, &size) &&
+      !(security & SECURITY_FLAG_SECURE))
+    return true;
+  wchar_t url[1024] = L"";
+  size = sizeof url - sizeof url[0];
+  return InternetQueryOptionW(request, INTERNET_OPTION_URL, url, &size) && wcsncmp(url, L"http://", 7) == 0;
 }
 
 // Opens the request and sends it, repeating once after a first 501. False
@@ -75,6 +93,10 @@ bool SendRequest(DownloadJob& job, HINTERNET connection, const char* path, const
     }
     *status = parseDecimal(text);
     WriteEventLog('i', "StatusCode: %d", *status);
+    if ((flags & INTERNET_FLAG_SECURE) && LandedOnPlainHttp(request)) {
+      setJobStatusF(job, "%s (%d)", kTextRedirectToHttp, *status);
+      return false;
+    }
     if (!RepeatsRequest(*status, attempt == 0)) return true;
     // Some servers answer a first request after a pause with 501 and the
     // same request a moment later normally.

@@ -148,6 +148,21 @@ class HttpsTest(kvtest.ProgramTest):
                 kvtest.wait_until(lambda: reason in status(p), 30, what=reason)
             p.call("idle 5000")
             self.assertEqual(srv.requests(), [], "no request reached the server, over TLS or not")
+
+            # An https answer that redirects to plain http is not taken: the
+            # log it leads to (served normally over http) is not stored.
+            # (Windows' WinINet refuses to follow such a redirect; Wine's
+            # follows it, so the server sees the plain request, but nothing
+            # of it is used.)
+            moved = "/news/dat/1700000002.dat"
+            srv.thread(moved, posts=3, title="移転")
+            srv.rule(moved, status=301, location="http://localhost:%d%s" % (srv.port, moved))
+            clear_status(p)
+            type_address(p, srv.https_url(moved))
+            kvtest.wait_until(lambda: "https から http への転送は受け付けません (200)" in status(p), 30,
+                              what="the redirect refused")
+            p.call("idle 5000")
+            self.assertFalse(glob.glob(p.path("log") + "/**/1700000002.dat", recursive=True), "nothing stored")
             self.assertEqual(rogue.requests(), [])
             self.assertFalse(os.path.exists(p.path("log/127.0.0.1_%d" % srv.port)), "nothing stored")
             self.assertFalse(os.path.exists(p.path("log/localhost_%d" % rogue.port)), "nothing stored")

@@ -70,6 +70,7 @@ TEST(SplitFetchUrl, SecureAddressesGoToPort443OverTheSameHostAndPath) {
   EXPECT_STREQ(kv::SecureFailureText(12038), kv::kTextCertHostName);
   EXPECT_STREQ(kv::SecureFailureText(12037), kv::kTextCertDate);
   EXPECT_STREQ(kv::SecureFailureText(12169), kv::kTextCertInvalid);
+  EXPECT_STREQ(kv::SecureFailureText(12040), kv::kTextRedirectToHttp);
   EXPECT_EQ(kv::SecureFailureText(12029), nullptr) << "cannot connect is not about certificates";
   EXPECT_EQ(kv::SecureFailureText(0), nullptr);
 }

@@ -161,8 +161,8 @@ class BoardServer:
 
     def rule(self, path, count=1, prefix=False, **what):
         """The next count requests for path (-1: all) get, instead of the
-        normal answer: status=N, html=1 (an HTML error page with 200),
-        size=N (a generated body of N bytes), nolength=1 (no Content-Length),
+        normal answer: status=N (with location=URL: a redirect there),
+        html=1 (an HTML error page with 200), size=N (a generated body of N bytes), nolength=1 (no Content-Length),
         trickle="BYTES:MS", cut=N (connection closed after N body bytes),
         ignore_range=1 (200 with the whole file to a range request)."""
         what = {k: ("1" if v is True else v) for k, v in what.items()}

@@ -675,8 +675,11 @@ class Handler(BaseHTTPRequestHandler):
 
         if rule.get("status"):
             code = int(rule["status"])
+            headers = [("Content-Type", "text/html")]
+            if rule.get("location"):  # a redirect
+                headers.append(("Location", rule["location"]))
             self.answer(code, b"<html><head><title>%d</title></head><body>error %d</body></html>\n" % (code, code),
-                        [("Content-Type", "text/html")], **extra)
+                        headers, **extra)
             return
         if rule.get("html") == "1":
             # What an overloaded or moved server sends where data was expected.
