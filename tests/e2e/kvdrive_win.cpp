@@ -227,6 +227,8 @@ int main() {
       Answer("%ld %ld", r.right, r.bottom);
     } else if (!strcmp(c, "visible")) {
       Answer("%d", IsWindowVisible(H(arg(1))) ? 1 : 0);
+    } else if (!strcmp(c, "enabled")) {
+      Answer("%d", IsWindowEnabled(H(arg(1))) ? 1 : 0);
     } else if (!strcmp(c, "text")) {
       char text[4096] = {};
       // Asked of the window itself: controls such as the status bar keep
