@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/address.h"
 #include "core/text.h"
 
 namespace kv {
@@ -26,19 +27,14 @@ int32_t parseDecimal(const char* text) {
   return static_cast<int32_t>(value);
 }
 
-static bool HasFetchScheme(const char* url) {
-  static const char* const kSchemes[] = {"http://", "hhtm://", "hrss://", "h2ch://"};
-  for (const char* s : kSchemes)
-    if (strncmp(url, s, 7) == 0) return true;
-  return false;
-}
-
 bool SplitFetchUrl(const char* url, char* host, size_t hostCap, uint16_t* port, char* path, size_t pathCap) {
   if (hostCap) host[0] = 0;
   if (pathCap) path[0] = 0;
   *port = 0;
   if (!url || !hostCap || !pathCap) return false;
-  const char* p = HasFetchScheme(url) ? url + 7 : url;
+  // The four schemes and their secure twins are dropped alike; whether the
+  // request goes over TLS is IsSecureAddress's to say.
+  const char* p = url + KnownSchemeLength(url);
   const char* slash = strchr(p, '/');
   size_t hostLen = slash ? static_cast<size_t>(slash - p) : strlen(p);
   // Every board address names its server as host[:port]; the port after the
@@ -163,6 +159,36 @@ uint32_t MemoryBufferSize(uint32_t expectedSize, uint32_t keptBytes) {
   uint64_t base = expectedSize > keptBytes ? expectedSize : keptBytes;
   uint64_t size = base + kBufferSpare;
   return size > UINT32_MAX ? 0 : static_cast<uint32_t>(size);
+}
+
+uint16_t DefaultPortOf(const char* url, uint16_t jobPort) {
+  if (IsSecureAddress(url)) return kDefaultHttpsPort;
+  return jobPort ? jobPort : kDefaultHttpPort;
+}
+
+const char* SecureFailureText(uint32_t error) {
+  switch (error) {
+    case kErrorCertificateAuthority:
+      return kTextCertUntrusted;
+    case kErrorCertificateHostName:
+      return kTextCertHostName;
+    case kErrorCertificateDate:
+      return kTextCertDate;
+    case kErrorCertificateRevoked:
+      return kTextCertRevoked;
+    case kErrorCertificateInvalid:
+    case kErrorCertificateErrors:
+    case kErrorCertificateNoRevocation:
+    case kErrorCertificateRevocationFailed:
+    case kErrorClientCertificateNeeded:
+      return kTextCertInvalid;
+    case kErrorSecureChannel:
+      return kTextSecureChannel;
+    case kErrorRedirectToHttp:
+      return kTextRedirectToHttp;
+    default:
+      return nullptr;
+  }
 }
 
 }  // namespace kv

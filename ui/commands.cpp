@@ -79,7 +79,11 @@ bool DragValue(Splitter edge, int32_t x, int32_t y, int32_t rebarBottom, int32_t
 
 void AddressForBrowser(const char* address, char* out, size_t cap) {
   CopyText(out, cap, address);
-  if (strlen(out) >= 7 && out[0] == 'h' && memcmp(out + 4, "://", 3) == 0) memcpy(out, "http", 4);
+  // "h???://" and its secure twin "h????s://" ("h2chs://" -> "https://").
+  size_t n = strlen(out);
+  if (out[0] == 'h' &&
+      ((n >= 7 && memcmp(out + 4, "://", 3) == 0) || (n >= 8 && out[4] == 's' && memcmp(out + 5, "://", 3) == 0)))
+    memcpy(out, "http", 4);
 }
 
 }  // namespace kv

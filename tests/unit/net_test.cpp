@@ -51,6 +51,30 @@ TEST(SplitFetchUrl, SchemesHostPortAndPath) {
   EXPECT_FALSE(kv::SplitFetchUrl(longHost.c_str(), host, sizeof host, &port, path, sizeof path));
 }
 
+TEST(SplitFetchUrl, SecureAddressesGoToPort443OverTheSameHostAndPath) {
+  char host[64], path[128];
+  uint16_t port;
+  for (const char* url : {"https://localhost/demo/dat/1.dat", "h2chs://localhost/demo/dat/1.dat"}) {
+    ASSERT_TRUE(kv::SplitFetchUrl(url, host, sizeof host, &port, path, sizeof path)) << url;
+    EXPECT_STREQ(host, "localhost");
+    EXPECT_STREQ(path, "/demo/dat/1.dat");
+    EXPECT_EQ(port, 0);
+    EXPECT_EQ(kv::DefaultPortOf(url, 80), 443) << "never the plain port";
+  }
+  ASSERT_TRUE(kv::SplitFetchUrl("https://localhost:8443/x", host, sizeof host, &port, path, sizeof path));
+  EXPECT_EQ(port, 8443);
+  EXPECT_EQ(kv::DefaultPortOf("http://localhost/x", 80), 80);
+  EXPECT_EQ(kv::DefaultPortOf("h2ch://localhost/x", 0), 80);
+  // A certificate failure names its reason; other errors keep the engine's text.
+  EXPECT_STREQ(kv::SecureFailureText(12045), kv::kTextCertUntrusted);
+  EXPECT_STREQ(kv::SecureFailureText(12038), kv::kTextCertHostName);
+  EXPECT_STREQ(kv::SecureFailureText(12037), kv::kTextCertDate);
+  EXPECT_STREQ(kv::SecureFailureText(12169), kv::kTextCertInvalid);
+  EXPECT_STREQ(kv::SecureFailureText(12040), kv::kTextRedirectToHttp);
+  EXPECT_EQ(kv::SecureFailureText(12029), nullptr) << "cannot connect is not about certificates";
+  EXPECT_EQ(kv::SecureFailureText(0), nullptr);
+}
+
 TEST(ProxyAccess, NamedUnlessEmptyOrBlank) {
   EXPECT_EQ(kv::ChooseProxyAccess(0, ""), kv::ProxyAccess::Direct);
   EXPECT_EQ(kv::ChooseProxyAccess(1, ""), kv::ProxyAccess::Preconfigured);

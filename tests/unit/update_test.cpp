@@ -128,6 +128,13 @@ TEST(ReadingScriptUrls, RegionalAndRental) {
   EXPECT_STREQ(d, "http://rental.example/bbs/read.cgi/game/12345/1111/10-");
   char e[260] = "http://rental.example/game/12345/";
   EXPECT_FALSE(kv::readCgiUrl(e, sizeof e, 1));
+  // A board over https reads its script over https too.
+  char g[260] = "https://jbbs.example/board/dat/1234567890.dat";
+  EXPECT_TRUE(kv::readPlUrl(g, sizeof g, 50));
+  EXPECT_STREQ(g, "https://jbbs.example/bbs/read.pl?BBS=board&KEY=1234567890&START=51");
+  char h[260] = "https://rental.example/game/12345/dat/1111.dat";
+  EXPECT_TRUE(kv::readCgiUrl(h, sizeof h, 0));
+  EXPECT_STREQ(h, "https://rental.example/bbs/read.cgi/game/12345/1111/1-");
   // A long address is cut at the buffer, never written past it.
   char f[260];
   std::string longHost = "http://" + std::string(240, 'h') + "/b/dat/1.dat";
