@@ -113,9 +113,11 @@ void BaseOf(const char* menuAddress, char* base) {
 bool IsCategorySearchAddress(const char* address) {
   size_t len = strlen(address);
   size_t m = strlen(kServices.categorySearch);
-  return len >= 7 + m && memcmp(address + 7, kServices.categorySearch, m) == 0;
+  size_t skip = KnownSchemeLength(address) == 8 ? 8 : 7;
+  return len >= skip + m && memcmp(address + skip, kServices.categorySearch, m) == 0;
 }
 
+// "https://" becomes the secure twin of the pseudo-scheme ("h2chs://").
 void ReplaceScheme(char* address, const char* four) {
   if (strncmp(address, "http", 4) == 0) memcpy(address, four, 4);
 }
@@ -564,7 +566,8 @@ size_t DefaultMenuSourcesText(const char* defaultMenu, char* out, size_t cap) {
 }
 
 bool ShouldAddMenuSource(const MenuSources& sources, const char* address) {
-  if (!address || (CompareNoCase(address, "http://", 7) != 0 && CompareNoCase(address, "h2ch://", 7) != 0))
+  if (!address || (CompareNoCase(address, "http://", 7) != 0 && CompareNoCase(address, "h2ch://", 7) != 0 &&
+                   CompareNoCase(address, "https://", 8) != 0 && CompareNoCase(address, "h2chs://", 8) != 0))
     return false;
   size_t len = strlen(address);
   for (int32_t i = 0; i < sources.count; ++i) {

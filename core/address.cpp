@@ -49,7 +49,9 @@ bool AtRentalCategory(const char* s, size_t len, size_t pos) {
 
 bool IsCategorySearch(const char* address) {
   size_t len = strnlen(address, kOut);
-  return len >= 7 + 44 && memcmp(address + 7, kServices.categorySearch, 44) == 0;
+  size_t skip = KnownSchemeLength(address);
+  if (!skip) skip = 7;
+  return len >= skip + 44 && memcmp(address + skip, kServices.categorySearch, 44) == 0;
 }
 
 // Reads a decimal key; anything that does not fit a signed 32-bit number is
@@ -103,11 +105,34 @@ void Piece(const Parts& p, int i, char* out, size_t cap) {
 
 }  // namespace
 
-bool HasScheme(const char* address, const char* scheme) { return strncmp(address, scheme, 7) == 0; }
+size_t SchemeLength(const char* address, const char* scheme) {
+  if (strncmp(address, scheme, 7) == 0) return 7;
+  // The secure twin: "s" in front of "://". Matching the first four
+  // characters proves that address[4] exists.
+  if (strncmp(address, scheme, 4) == 0 && address[4] == 's' && strncmp(address + 5, "://", 3) == 0) return 8;
+  return 0;
+}
+
+bool HasScheme(const char* address, const char* scheme) { return SchemeLength(address, scheme) != 0; }
+
+size_t KnownSchemeLength(const char* address) {
+  static const char* const kSchemes[] = {kHttp, kH2ch, kHrss, kHhtm};
+  for (const char* s : kSchemes)
+    if (size_t n = SchemeLength(address, s)) return n;
+  return 0;
+}
+
+bool IsSecureAddress(const char* address) { return KnownSchemeLength(address) == 8; }
 
 ContentKind ClassifyContent(const char* data, size_t length) {
   // The data need not be terminated: every test stays inside length.
-  auto scheme = [&](const char* s) { return length >= 7 && memcmp(data, s, 7) == 0; };
+  // A scheme or its secure twin (one more character, "s" before "://").
+  auto schemeLength = [&](const char* s) -> size_t {
+    if (length >= 7 && memcmp(data, s, 7) == 0) return 7;
+    if (length >= 8 && memcmp(data, s, 4) == 0 && data[4] == 's' && memcmp(data + 5, "://", 3) == 0) return 8;
+    return 0;
+  };
+  auto scheme = [&](const char* s) { return schemeLength(s) != 0; };
   if (length > 4 && length < 250) {
     if (scheme(kHhtm)) return kContentPage;
     if (scheme(kHrss)) return kContentFeed;
@@ -133,8 +158,8 @@ ContentKind ClassifyContent(const char* data, size_t length) {
       for (const auto& s : kSuffixes)
         if (CompareNoCase(data + n - 4, s.suffix, 4) == 0) return s.kind;
     // A feed by name: ".podcast" or the word "rss" standing on its own.
-    if (scheme(kHttp) && n >= 4) {
-      for (size_t i = 7; i + 4 <= n; ++i) {
+    if (size_t from = schemeLength(kHttp); from && n >= 4) {
+      for (size_t i = from; i + 4 <= n; ++i) {
         if (i + 7 <= n && CompareNoCase(data + i, ".podcas", 7) == 0) return kContentFeed;
         if (i + 3 <= n && CompareNoCase(data + i, "rss", 3) == 0) {
           unsigned char before = static_cast<unsigned char>(data[i - 1]);
@@ -167,10 +192,12 @@ BoardType ClassifyBoard(const char* address) {
   if (HasScheme(address, kHhtm) || HasScheme(address, kHrss)) return BoardPlain;
   size_t len = strnlen(address, kOut);
   BoardType type = HasScheme(address, kH2ch) ? Board2ch : BoardPlain;
-  size_t pos = (HasScheme(address, kH2ch) || HasScheme(address, kHttp)) ? 7 : 0;
+  size_t pos = HasScheme(address, kH2ch) ? SchemeLength(address, kH2ch) : SchemeLength(address, kHttp);
   // Only the start of the host is looked at: up to the 20th character of the
-  // address, and no further than its first "/".
-  for (; pos < 20 && pos < len; ++pos) {
+  // address (one more behind a secure scheme, so that an https address is
+  // judged as its http twin), and no further than its first "/".
+  size_t limit = pos == 8 ? 21 : 20;
+  for (; pos < limit && pos < len; ++pos) {
     if (At2ch(address, len, pos, false)) type = Board2ch;
     if (AtRegional(address, len, pos)) type = BoardRegional;
     if (At(address, len, pos, kServices.compatiblePrefix))
@@ -187,7 +214,8 @@ BoardType ClassifyBoard(const char* address) {
 bool ToDatUrl(char* address) {
   if (HasScheme(address, kHhtm) || HasScheme(address, kHrss)) return false;
   size_t len = strnlen(address, kOut - 1);
-  size_t skip = (HasScheme(address, kHttp) || HasScheme(address, kH2ch)) ? 7 : 0;
+  size_t skip = HasScheme(address, kH2ch) ? SchemeLength(address, kH2ch) : SchemeLength(address, kHttp);
+  bool secure = skip == 8;
   Parts p;
   Split(address + skip, len - skip, p);
   // Both server families of the rental service read threads through
@@ -219,7 +247,7 @@ bool ToDatUrl(char* address) {
   char host[kOut], name[kOut], out[2 * kOut + 32];
   Piece(p, 0, host, sizeof host);
   Piece(p, board, name, sizeof name);
-  FormatText(out, sizeof out, "http://%s/%s/dat/%ld.dat", host, name, static_cast<long>(key));
+  FormatText(out, sizeof out, "%s://%s/%s/dat/%ld.dat", secure ? "https" : "http", host, name, static_cast<long>(key));
   if (!Fits(out)) return false;
   CopyText(address, kOut, out);
   return true;
@@ -230,6 +258,8 @@ bool ToReadUrl(char* address) {
   size_t len = strnlen(address, kOut - 1);
   BoardType type = HasScheme(address, kH2ch) ? Board2ch : BoardPlain;
   size_t skip = (len >= 7 && memcmp(address + 4, "://", 3) == 0) ? 7 : 0;
+  if (!skip && len >= 8 && address[0] == 'h' && address[4] == 's' && memcmp(address + 5, "://", 3) == 0) skip = 8;
+  const char* scheme = skip == 8 ? "https" : "http";
   Parts p;
   Split(address + skip, len - skip, p);
   int32_t key = 0;
@@ -266,19 +296,19 @@ bool ToReadUrl(char* address) {
         *colon = 0;
       }
       if (char* dot = strchr(host, '.')) *dot = 0;
-      FormatText(out, sizeof out, "http://%s.%s%s/bbs/read.pl?BBS=%s&KEY=%ld&LAST=50", host, kServices.regionalDomain,
-                 port, a, static_cast<long>(key));
+      FormatText(out, sizeof out, "%s://%s.%s%s/bbs/read.pl?BBS=%s&KEY=%ld&LAST=50", scheme, host,
+                 kServices.regionalDomain, port, a, static_cast<long>(key));
       break;
     }
     case BoardRental:
     case BoardRentalCategory:
       // A category and a board number stand in front of "dat".
       if (before < 2) return false;
-      FormatText(out, sizeof out, "http://%s/bbs/read.cgi/%s/%s/%ld/l50", host, a, b, static_cast<long>(key));
+      FormatText(out, sizeof out, "%s://%s/bbs/read.cgi/%s/%s/%ld/l50", scheme, host, a, b, static_cast<long>(key));
       break;
     default:
       if (before < 1) return false;
-      FormatText(out, sizeof out, "http://%s/test/read.cgi/%s/%ld/l50", host, a, static_cast<long>(key));
+      FormatText(out, sizeof out, "%s://%s/test/read.cgi/%s/%ld/l50", scheme, host, a, static_cast<long>(key));
       break;
   }
   if (!Fits(out)) return false;
@@ -292,7 +322,8 @@ bool SubjectUrlOf(const char* board, char* out) {
   if (HasScheme(out, kHhtm) || HasScheme(out, kHrss)) return false;
   size_t len = strlen(out);
   bool found = false;
-  for (size_t pos = 7; pos < len && pos < 40; ++pos) {
+  size_t from = KnownSchemeLength(out) == 8 ? 8 : 7;
+  for (size_t pos = from; pos < len && pos < from + 33; ++pos) {
     if (At2ch(out, len, pos, true)) {
       found = true;
       break;
@@ -366,10 +397,9 @@ void CategoryPath(const char* rest, char* t, size_t cap) {
 
 size_t LocalPathFor(const char* address, const char* logFolder, const char* targetFolder, char* out, size_t cap,
                     size_t* folderLength) {
-  size_t skip = 0;
-  if (HasScheme(address, kHttp) || HasScheme(address, kHhtm) || HasScheme(address, kHrss) ||
-      HasScheme(address, kH2ch))
-    skip = 7;
+  // A secure address and its plain twin share one folder per host, so a
+  // board that moves to https keeps its logs.
+  size_t skip = KnownSchemeLength(address);
   bool toTarget = targetFolder && *targetFolder;
   char base[kOut];
   CopyText(base, toTarget ? targetFolder : logFolder);
@@ -378,7 +408,7 @@ size_t LocalPathFor(const char* address, const char* logFolder, const char* targ
   char full[3 * kOut];
   size_t total;
   if (IsCategorySearch(address)) {
-    CategoryPath(address + 7, t, sizeof t);
+    CategoryPath(address + (skip ? skip : 7), t, sizeof t);
     total = FormatText(full, sizeof full, "%s%s", base, t);
   } else {
     // "/" becomes "\", the query is dropped, and a name without an extension

@@ -46,8 +46,20 @@ struct ServiceHosts {
 };
 extern const ServiceHosts kServices;
 
-// Schemes (exactly 7 characters, compared case-sensitively).
+// Schemes (7 characters, compared case-sensitively). Each has a secure
+// twin of 8 characters with "s" before "://": "https://", "h2chs://",
+// "hrsss://", "hhtms://". A twin is fetched over TLS and otherwise means
+// what its plain scheme means, so replacing the first four characters
+// ("http" <-> "h2ch", as the board menu and the address bar do) maps an
+// https address to its pseudo-scheme and back.
+// SchemeLength: 7 for scheme, 8 for its secure twin, 0 for neither.
+size_t SchemeLength(const char* address, const char* scheme);
+// True for scheme and for its secure twin.
 bool HasScheme(const char* address, const char* scheme);
+// 7 or 8 for any of the four schemes or their twins, else 0.
+size_t KnownSchemeLength(const char* address);
+// The address is fetched over TLS.
+bool IsSecureAddress(const char* address);
 
 // For a buffer of length bytes (it need not be terminated).
 ContentKind ClassifyContent(const char* data, size_t length);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/address.h"
 #include "core/text.h"
 
 namespace kv {
@@ -26,19 +27,14 @@ int32_t parseDecimal(const char* text) {
   return static_cast<int32_t>(value);
 }
 
-static bool HasFetchScheme(const char* url) {
-  static const char* const kSchemes[] = {"http://", "hhtm://", "hrss://", "h2ch://"};
-  for (const char* s : kSchemes)
-    if (strncmp(url, s, 7) == 0) return true;
-  return false;
-}
-
 bool SplitFetchUrl(const char* url, char* host, size_t hostCap, uint16_t* port, char* path, size_t pathCap) {
   if (hostCap) host[0] = 0;
   if (pathCap) path[0] = 0;
   *port = 0;
   if (!url || !hostCap || !pathCap) return false;
-  const char* p = HasFetchScheme(url) ? url + 7 : url;
+  // The four schemes and their secure twins are dropped alike; whether the
+  // request goes over TLS is IsSecureAddress's to say.
+  const char* p = url + KnownSchemeLength(url);
   const char* slash = strchr(p, '/');
   size_t hostLen = slash ? static_cast<size_t>(slash - p) : strlen(p);
   // Every board address names its server as host[:port]; the port after the
@@ -86,8 +82,9 @@ int64_t FullLength(bool lengthKnown, int64_t contentLength, uint32_t resumeOffse
   if (!lengthKnown) return 0;
   switch (kind) {
     case ResumeKind::ThreadLog:
-      // The request asked from the local copy's last byte again.
-      return resumeOffset ? contentLength + resumeOffset - 1 : contentLength;
+      // The request asked from the local copy's last byte again; a server
+      // that ignored the range sent the whole log, which is its own length.
+      return resumeOffset && status == 206 ? contentLength + resumeOffset - 1 : contentLength;
     case ResumeKind::File:
       // A server that ignored the range sends the whole file, which then
       // replaces the partial one.
@@ -101,13 +98,11 @@ int64_t FullLength(bool lengthKnown, int64_t contentLength, uint32_t resumeOffse
 bool RepeatsRequest(int status, bool firstAttempt) { return status == 501 && firstAttempt; }
 
 Answer DecideAnswer(const AnswerFacts& f) {
-  // A server that ignores the range answers 200 with the whole log. Its
-  // first byte is the start of the first post, not the local copy's last
-  // line feed, so the log counts as changed and is fetched again whole;
-  // deciding it here keeps a whole log from ever being appended to the
-  // local one, and keeps its doubled full length from reading as too large.
-  if (f.resume == ResumeKind::ThreadLog && f.rangeSent && f.status >= 200 && f.status < 300 && f.status != 206)
-    return Answer::LogChanged;
+  // A server that ignores the range answers 200 with the whole current log.
+  // It is read as a fresh body and replaces the local copy: never appended
+  // to it, and never taken for a changed log (that would fetch it again).
+  bool wholeLog = f.resume == ResumeKind::ThreadLog && f.rangeSent && f.status >= 200 && f.status < 300 &&
+                  f.status != 206;
   // The full length of a resume counts the local copy, so a one-byte answer
   // shows as the old length there; its own length tells that it holds only
   // the byte asked for again.
@@ -121,7 +116,7 @@ Answer DecideAnswer(const AnswerFacts& f) {
     return f.localLogExists ? Answer::LoadLocal : Answer::StatusError;
   }
   if (f.status >= 400 && f.status <= 505) return Answer::StatusError;
-  return Answer::ReadBody;
+  return wholeLog ? Answer::ReadWholeLog : Answer::ReadBody;
 }
 
 bool ResumeByteShowsChange(bool readOk, uint32_t got, unsigned char byte) { return readOk && got >= 1 && byte != '\n'; }
@@ -164,6 +159,36 @@ uint32_t MemoryBufferSize(uint32_t expectedSize, uint32_t keptBytes) {
   uint64_t base = expectedSize > keptBytes ? expectedSize : keptBytes;
   uint64_t size = base + kBufferSpare;
   return size > UINT32_MAX ? 0 : static_cast<uint32_t>(size);
+}
+
+uint16_t DefaultPortOf(const char* url, uint16_t jobPort) {
+  if (IsSecureAddress(url)) return kDefaultHttpsPort;
+  return jobPort ? jobPort : kDefaultHttpPort;
+}
+
+const char* SecureFailureText(uint32_t error) {
+  switch (error) {
+    case kErrorCertificateAuthority:
+      return kTextCertUntrusted;
+    case kErrorCertificateHostName:
+      return kTextCertHostName;
+    case kErrorCertificateDate:
+      return kTextCertDate;
+    case kErrorCertificateRevoked:
+      return kTextCertRevoked;
+    case kErrorCertificateInvalid:
+    case kErrorCertificateErrors:
+    case kErrorCertificateNoRevocation:
+    case kErrorCertificateRevocationFailed:
+    case kErrorClientCertificateNeeded:
+      return kTextCertInvalid;
+    case kErrorSecureChannel:
+      return kTextSecureChannel;
+    case kErrorRedirectToHttp:
+      return kTextRedirectToHttp;
+    default:
+      return nullptr;
+  }
 }
 
 }  // namespace kv

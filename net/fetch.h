@@ -9,6 +9,7 @@
 namespace kv {
 
 inline constexpr uint16_t kDefaultHttpPort = 80;
+inline constexpr uint16_t kDefaultHttpsPort = 443;
 inline constexpr uint32_t kResumeMinimum = 80;        // a local copy must be longer to be resumed
 inline constexpr uint32_t kMaxBodySize = 3072000;     // largest body accepted (not for file downloads)
 inline constexpr uint32_t kUnknownBodySize = 655360;  // expected size without Content-Length
@@ -45,6 +46,16 @@ inline constexpr char kTextListCut[] = "ｽﾚ一覧ｻｲｽﾞ指定により�
 inline constexpr char kTextFileOpenFailed[] = "Can not open file.";
 inline constexpr char kTextFileReadFailed[] = "Can not Internet read.";
 inline constexpr char kTextDone[] = "ok\r\n";
+// A secure connection that failed: the reason, then the system error number.
+// The request is never repeated over plain http, and certificate checks are
+// never switched off.
+inline constexpr char kTextCertUntrusted[] = "証明書の発行元が信頼されていません";
+inline constexpr char kTextCertHostName[] = "証明書のホスト名が接続先と一致しません";
+inline constexpr char kTextCertDate[] = "証明書の有効期限が切れているか、まだ有効ではありません";
+inline constexpr char kTextCertRevoked[] = "証明書は失効しています";
+inline constexpr char kTextCertInvalid[] = "証明書を確認できません";
+inline constexpr char kTextSecureChannel[] = "証明書を確認できません: 暗号化接続を確立できません";
+inline constexpr char kTextRedirectToHttp[] = "https から http への転送は受け付けません";
 
 // Decimal number from at most 16 characters: digits accumulate; a character
 // below '0' is skipped, except that it ends the number as the last character
@@ -53,9 +64,29 @@ int32_t parseDecimal(const char* text);
 
 // Host, port and request path of an address. The four schemes are dropped;
 // the host runs to the first "/", the path is the rest cut at its last "#"
-// (empty without "/"). A host ending in ":digits" names its port (the port
+// (empty without "/"); the secure twins ("https://", ...) likewise. A host ending in ":digits" names its port (the port
 // is 0 when none is named). False when host or path do not fit.
 bool SplitFetchUrl(const char* url, char* host, size_t hostCap, uint16_t* port, char* path, size_t pathCap);
+
+// The port of an address that names none: 443 for a secure address, else
+// the job's port, or 80 when that is 0.
+uint16_t DefaultPortOf(const char* url, uint16_t jobPort);
+
+// The client's error numbers of a failed secure connection (WinINet's).
+inline constexpr uint32_t kErrorCertificateDate = 12037;
+inline constexpr uint32_t kErrorCertificateHostName = 12038;
+inline constexpr uint32_t kErrorClientCertificateNeeded = 12044;
+inline constexpr uint32_t kErrorCertificateAuthority = 12045;
+inline constexpr uint32_t kErrorCertificateErrors = 12055;
+inline constexpr uint32_t kErrorCertificateNoRevocation = 12056;
+inline constexpr uint32_t kErrorCertificateRevocationFailed = 12057;
+inline constexpr uint32_t kErrorSecureChannel = 12157;
+inline constexpr uint32_t kErrorCertificateInvalid = 12169;
+inline constexpr uint32_t kErrorCertificateRevoked = 12170;
+inline constexpr uint32_t kErrorRedirectToHttp = 12040;
+// The status text (the error number follows it in parentheses) of a secure
+// connection's failure, or nullptr for an error that is not about it.
+const char* SecureFailureText(uint32_t error);
 
 enum class ProxyAccess { Direct, Preconfigured, Named };
 // Named whenever proxyAddress is non-empty and does not begin with a blank.
@@ -69,8 +100,9 @@ enum class ResumeKind {
 };
 
 // Full length of the answer's body as the engine counts it (0 = unknown).
-// A thread-log resume adds the offset minus the byte asked for again; a file
-// resume adds the offset only when the server answered with the range (206).
+// A thread-log resume answered with the range (206) adds the offset minus
+// the byte asked for again; a file resume adds the offset likewise. Any other
+// answer is the whole resource.
 int64_t FullLength(bool lengthKnown, int64_t contentLength, uint32_t resumeOffset, ResumeKind kind, int status);
 
 // A first 501 is answered by opening the request again and sending it once
@@ -86,6 +118,8 @@ enum class Answer {
   LogChanged,   // the local log no longer matches the server's
   LoadLocal,    // 416 to a request without a range while a local log exists
   ReadBody,
+  ReadWholeLog,  // a thread-log resume answered 2xx but not 206: the whole
+                 // current log, read as a fresh body that replaces the local one
 };
 struct AnswerFacts {
   int status;
@@ -97,6 +131,10 @@ struct AnswerFacts {
   bool localLogExists;
 };
 Answer DecideAnswer(const AnswerFacts& facts);
+
+// The HTTP version of every request. Widely used servers honour Range only
+// on HTTP/1.1 requests and answer an HTTP/1.0 one with the whole file.
+inline constexpr char kRequestVersion[] = "HTTP/1.1";
 
 // The first byte of a thread-log resume is the old last byte of the local
 // copy: anything but a line feed means the server's log has changed.

@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <cstring>
+#include <cwchar>
 #include <new>
 
+#include "core/address.h"
 #include "core/app.h"
 #include "core/eventlog.h"
 #include "core/file_win.h"
@@ -37,12 +39,33 @@ void CloseOne(std::atomic<void*>& h) {
   if (v) InternetCloseHandle(static_cast<HINTERNET>(v));
 }
 
+// Windows' WinINet refuses an https answer that redirects to plain http
+// (12040); Wine's follows the redirect. Either way, nothing that came over
+// plain http for an https address is used.
+// The answer's connection says whether it was secure (Wine keeps the https
+// URL when the redirect stays on the same host and port), and its URL where
+// the redirect led.
+bool LandedOnPlainHttp(HINTERNET request) {
+  DWORD security = 0;
+  DWORD size = sizeof security;
+  if (InternetQueryOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &security, &size) &&
+      !(security & SECURITY_FLAG_SECURE))
+    return true;
+  wchar_t url[1024] = L"";
+  size = sizeof url - sizeof url[0];
+  return InternetQueryOptionW(request, INTERNET_OPTION_URL, url, &size) && wcsncmp(url, L"http://", 7) == 0;
+}
+
 // Opens the request and sends it, repeating once after a first 501. False
 // after a failure (the status text says which) or a cancellation.
-bool SendRequest(DownloadJob& job, HINTERNET connection, const char* path, const char* headers, int* status) {
+bool SendRequest(DownloadJob& job, const char* address, HINTERNET connection, const char* path, const char* headers,
+                 int* status) {
+  // A secure address goes over TLS; WinINet checks the certificate's chain
+  // and host name, and no flag here ever relaxes that.
+  DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | (IsSecureAddress(address) ? INTERNET_FLAG_SECURE : 0);
   for (int attempt = 0;; ++attempt) {
     setJobStatus(job, kTextRequestOpening);
-    HINTERNET request = SjHttpOpenRequest(connection, "GET", path, "HTTP/1.0", INTERNET_FLAG_NO_CACHE_WRITE);
+    HINTERNET request = SjHttpOpenRequest(connection, "GET", path, kRequestVersion, flags);
     if (!request) {
       WriteEventLog('i', "HttpOpenRequest (%lu)", GetLastError());
       setJobStatus(job, kTextRequestOpenFailed);
@@ -55,7 +78,12 @@ bool SendRequest(DownloadJob& job, HINTERNET connection, const char* path, const
     setJobStatus(job, kTextSending);
     if (headers[0]) WriteEventLog('i', "Headers\r\n%s", headers);
     if (!SjHttpSendRequest(request, headers)) {
-      setJobStatusF(job, kTextSendFailed, static_cast<int>(GetLastError()));
+      DWORD error = GetLastError();
+      const char* secure = SecureFailureText(error);
+      if (secure)
+        setJobStatusF(job, "%s (%d)", secure, static_cast<int>(error));
+      else
+        setJobStatusF(job, kTextSendFailed, static_cast<int>(error));
       return false;
     }
     if (Aborted(job)) return false;
@@ -68,6 +96,10 @@ bool SendRequest(DownloadJob& job, HINTERNET connection, const char* path, const
     }
     *status = parseDecimal(text);
     WriteEventLog('i', "StatusCode: %d", *status);
+    if ((flags & INTERNET_FLAG_SECURE) && LandedOnPlainHttp(request)) {
+      setJobStatusF(job, "%s (%d)", kTextRedirectToHttp, *status);
+      return false;
+    }
     if (!RepeatsRequest(*status, attempt == 0)) return true;
     // Some servers answer a first request after a pause with 501 and the
     // same request a moment later normally.
@@ -333,8 +365,9 @@ int Fetch(DownloadJob& job, const FetchPlan& plan) {
   char host[260], path[520];
   uint16_t explicitPort = 0;
   HINTERNET connection = nullptr;
-  if (SplitFetchUrl(job.url, host, sizeof host, &explicitPort, path, sizeof path)) {
-    INTERNET_PORT port = explicitPort ? explicitPort : static_cast<INTERNET_PORT>(job.port ? job.port : 80);
+  const char* fetched = plan.address ? plan.address : job.url;
+  if (SplitFetchUrl(fetched, host, sizeof host, &explicitPort, path, sizeof path)) {
+    INTERNET_PORT port = explicitPort ? explicitPort : DefaultPortOf(fetched, static_cast<uint16_t>(job.port));
     connection = SjInternetConnect(session, host, port, job.userName, job.password);
   }
   if (!connection) {
@@ -355,7 +388,7 @@ int Fetch(DownloadJob& job, const FetchPlan& plan) {
     rangeSent = true;
   }
   int status = 0;
-  if (!SendRequest(job, connection, path, headers, &status) || Aborted(job)) return 0;
+  if (!SendRequest(job, fetched, connection, path, headers, &status) || Aborted(job)) return 0;
   HINTERNET request = Handle(job.requestHandle);
 
   // 6. Size.
@@ -401,6 +434,9 @@ int Fetch(DownloadJob& job, const FetchPlan& plan) {
       return 1;
     case Answer::ReadBody:
       break;
+    case Answer::ReadWholeLog:
+      WriteEventLog('i', "whole log for a range (%d)", status);
+      break;
   }
   char raw[kRawHeaderBuffer];
   if (SjHttpQueryInfo(request, HTTP_QUERY_RAW_HEADERS_CRLF, raw, sizeof raw)) {
@@ -412,6 +448,14 @@ int Fetch(DownloadJob& job, const FetchPlan& plan) {
   }
   // 8. The body.
   if (fileMode) return ReadIntoFile(job, plan, request, status);
+  if (status != 206 && plan.resume == ResumeKind::ThreadLog) {
+    // Not the range asked for: the whole log, read as a fresh body.
+    FetchPlan whole = plan;
+    whole.resume = ResumeKind::None;
+    whole.resumeOffset = 0;
+    whole.keepLength = 0;
+    return ReadIntoMemory(job, whole, request, fullLength);
+  }
   return ReadIntoMemory(job, plan, request, fullLength);
 }
 

@@ -6,6 +6,7 @@
 #include <new>
 
 
+#include "core/address.h"
 #include "core/store.h"
 #include "core/text.h"
 #include "net/job.h"
@@ -27,10 +28,12 @@ void SplitSegments(const char* address, Segments* s) {
   size_t len = strlen(s->text);
   s->count = 0;
   if (len < 7) return;
-  s->part[s->count++] = s->text + 7;
+  // "https://" and the other secure twins are one character longer.
+  size_t skip = KnownSchemeLength(s->text) == 8 ? 8 : 7;
+  s->part[s->count++] = s->text + skip;
   // Separators are looked for up to position 250, where every address of a
   // board ends; what follows stays with the last part.
-  for (size_t i = 7; i < len && i < 250; ++i) {
+  for (size_t i = skip; i < len && i < 250; ++i) {
     unsigned char c = static_cast<unsigned char>(s->text[i]);
     if (IsLogLead(c)) {
       ++i;
@@ -97,11 +100,12 @@ struct LineWriter {
 
 bool readPlUrl(char* address, size_t cap, int32_t postsHeld) {
   Segments s;
+  const char* scheme = IsSecureAddress(address) ? "https" : "http";
   SplitSegments(address, &s);
   if (s.count < 4) return false;
   char* key = const_cast<char*>(s.part[3]);
   if (char* dot = strchr(key, '.')) *dot = 0;
-  FormatText(address, cap, "http://%s/bbs/read.pl?BBS=%s&KEY=%s&START=%d", s.part[0], s.part[1], key,
+  FormatText(address, cap, "%s://%s/bbs/read.pl?BBS=%s&KEY=%s&START=%d", scheme, s.part[0], s.part[1], key,
              postsHeld + 1);
   return true;
 }
@@ -109,6 +113,7 @@ bool readPlUrl(char* address, size_t cap, int32_t postsHeld) {
 bool readCgiUrl(char* address, size_t cap, int32_t postsHeld) {
   char copy[260];
   CopyText(copy, address);
+  const char* scheme = IsSecureAddress(address) ? "https" : "http";
   size_t len = strlen(copy);
   if (len >= 4 && strcmp(copy + len - 4, ".dat") == 0) copy[len - 4] = 0;
   Segments s;
@@ -116,12 +121,12 @@ bool readCgiUrl(char* address, size_t cap, int32_t postsHeld) {
   if (s.count < 5) return false;
   if (s.count < 6 || strcmp(s.part[2], "read.cgi") != 0) {
     // http://host/category/number/dat/key(.dat)
-    FormatText(address, cap, "http://%s/bbs/read.cgi/%s/%s/%s/%d-", s.part[0], s.part[1], s.part[2], s.part[4],
+    FormatText(address, cap, "%s://%s/bbs/read.cgi/%s/%s/%s/%d-", scheme, s.part[0], s.part[1], s.part[2], s.part[4],
                postsHeld + 1);
   } else {
     // already a reading address: http://host/bbs/read.cgi/category/number/key/...
-    FormatText(address, cap, "http://%s/%s/%s/%s/%s/%s/%d-", s.part[0], s.part[1], s.part[2], s.part[3], s.part[4],
-               s.part[5], postsHeld + 1);
+    FormatText(address, cap, "%s://%s/%s/%s/%s/%s/%s/%d-", scheme, s.part[0], s.part[1], s.part[2], s.part[3],
+               s.part[4], s.part[5], postsHeld + 1);
   }
   return true;
 }
@@ -178,11 +183,11 @@ size_t htmlToDat(char* buffer, size_t length, size_t capacity, int32_t postsHeld
           for (size_t i = 0; i < numberLen; ++i) m = m * 10 + (number[i] - '0');
           int64_t o = last;
           bool write = false;
-          if (o == 1 && m > 2) {
-            // The script shows post 1 above the requested range; the post
-            // after it is the first new one, whatever its number.
-            write = true;
-          } else if (m - o > 1) {
+          // Every post goes to the line of its own number: missing ones
+          // (deleted, or left out of the page) get placeholder lines, and
+          // one at or below the last written (post 1 shown above the
+          // requested range) is not written again and moves nothing on.
+          if (m - o > 1) {
             for (int64_t missing = o + 1; missing < m; ++missing) {
               if (!w.Fits(sizeof kPlaceholderLine - 1)) {
                 full = true;
@@ -211,7 +216,7 @@ size_t htmlToDat(char* buffer, size_t length, size_t capacity, int32_t postsHeld
               w.Put("\r\n");
             }
           }
-          last = m;
+          if (m > o) last = m;
           numberLen = 0;
           number[0] = name[0] = mail[0] = date[0] = 0;
         }
@@ -340,7 +345,10 @@ void PlanUpdate(const UpdateFacts& f, UpdatePlan* plan) {
     plan->action = f.localExists ? PlanAction::OfflineLoad : PlanAction::OfflineMissing;
     return;
   }
-  plan->eucList = f.readType == kReadList && IsRentalBoard(f.boardType);
+  // A rental board's index is EUC-JP whether it is fetched for the list or
+  // only to look a title up: both are stored, and read back, as Shift_JIS.
+  plan->eucList = IsRentalBoard(f.boardType) &&
+                  (f.readType == kReadList || (f.readType == kReadTitleLookup && EndsWithSubject(f.url)));
   if (f.boardType == BoardRegional) {
     plan->postsHeld = f.postsHeld;
     readPlUrl(plan->requestUrl, sizeof plan->requestUrl, f.postsHeld);

@@ -44,7 +44,11 @@ int Fail(DownloadJob& job, const char* text) {
 
 int SendFailed(DownloadJob& job) {
   ClearReply(job);
-  setJobStatusF(job, kTextSendFailed, static_cast<int>(GetLastError()));
+  DWORD error = GetLastError();
+  if (const char* secure = SecureFailureText(error))
+    setJobStatusF(job, "%s (%d)", secure, static_cast<int>(error));  // a certificate refused: never over http instead
+  else
+    setJobStatusF(job, kTextSendFailed, static_cast<int>(error));
   return 0;
 }
 
@@ -66,10 +70,11 @@ bool SendPost(HINTERNET request, const char* postHead, const char* cookie, const
 }
 
 // Opens the request on the job's connection (closing an earlier one).
-HINTERNET OpenPost(DownloadJob& job, const char* referer) {
+HINTERNET OpenPost(DownloadJob& job, const char* referer, bool secure) {
   if (void* old = job.requestHandle.exchange(nullptr)) InternetCloseHandle(static_cast<HINTERNET>(old));
+  DWORD flags = kPostFlags | (secure ? INTERNET_FLAG_SECURE : 0);
   HINTERNET request =
-      SjHttpOpenRequestReferer(Handle(job.connectHandle), "POST", kPostScript, "HTTP/1.1", referer, kPostFlags);
+      SjHttpOpenRequestReferer(Handle(job.connectHandle), "POST", kPostScript, "HTTP/1.1", referer, flags);
   if (request) job.requestHandle.store(request);
   return request;
 }
@@ -123,7 +128,7 @@ int Post(DownloadJob& job) {
   char referer[600];
   PostRefererOf(target, referer, sizeof referer);
   WriteEventLog('i', "Referer: %s", referer);
-  HINTERNET request = OpenPost(job, referer);
+  HINTERNET request = OpenPost(job, referer, target.secure);
   if (!request) return Fail(job, kTextRequestOpenFailed);
 
   // Each job encodes into buffers of its own.
@@ -195,7 +200,7 @@ int Post(DownloadJob& job) {
       setJobStatus(job, kTextSending);
       ConfirmRefererOf(target, referer, sizeof referer);
       WriteEventLog('i', "Referer: %s", referer);
-      request = OpenPost(job, referer);
+      request = OpenPost(job, referer, target.secure);
       if (!request) return Fail(job, kTextRequestOpenFailed);
       WriteEventLog('i', "%.200s", cookie);
       if (!SendPost(request, postHead, cookie, body.get(), length)) return SendFailed(job);

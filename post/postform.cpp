@@ -4,6 +4,7 @@
 
 #include "core/address.h"
 #include "core/text.h"
+#include "net/fetch.h"
 
 namespace kv {
 
@@ -307,13 +308,10 @@ bool PostTargetOf(const char* address, uint32_t jobPort, PostTarget* out) {
   CopyText(dat, address ? address : "");
   // Reading-script and h2ch addresses become the log address first.
   if (!ToDatUrl(dat)) return false;
-  const char* p = dat;
-  static const char* const kSchemes[] = {"http://", "hhtm://", "hrss://", "h2ch://"};
-  for (const char* s : kSchemes)
-    if (strncmp(p, s, 7) == 0) {
-      p += 7;
-      break;
-    }
+  // An https thread posts to its https script (the log address keeps the
+  // secure scheme of the address it came from).
+  out->secure = IsSecureAddress(dat);
+  const char* p = dat + KnownSchemeLength(dat);
   const char* slash = strchr(p, '/');
   if (!slash || slash == p) return false;
   size_t hostLength = static_cast<size_t>(slash - p);
@@ -321,7 +319,7 @@ bool PostTargetOf(const char* address, uint32_t jobPort, PostTarget* out) {
   memcpy(out->host, p, hostLength);
   out->host[hostLength] = 0;
   CopyText(out->server, out->host);
-  out->port = static_cast<uint16_t>(jobPort ? jobPort : 80);
+  out->port = out->secure ? kDefaultHttpsPort : static_cast<uint16_t>(jobPort ? jobPort : 80);
   if (char* colon = strrchr(out->server, ':')) {
     if (!AllDigits(colon + 1, strlen(colon + 1))) return false;
     long port = 0;
@@ -346,11 +344,11 @@ bool PostTargetOf(const char* address, uint32_t jobPort, PostTarget* out) {
 }
 
 void PostRefererOf(const PostTarget& t, char* out, size_t cap) {
-  FormatText(out, cap, "http://%s/test/read.cgi/%s/%s/", t.host, t.board, t.key);
+  FormatText(out, cap, "%s://%s/test/read.cgi/%s/%s/", t.secure ? "https" : "http", t.host, t.board, t.key);
 }
 
 void ConfirmRefererOf(const PostTarget& t, char* out, size_t cap) {
-  FormatText(out, cap, "http://%s%s?bbs=%s&key=%s", t.host, kPostScript, t.board, t.key);
+  FormatText(out, cap, "%s://%s%s?bbs=%s&key=%s", t.secure ? "https" : "http", t.host, kPostScript, t.board, t.key);
 }
 
 void PostAgentOf(const char* postHead, char* out, size_t cap) {

@@ -41,7 +41,8 @@ extern const PostMarkers kPostMarkers;
 struct PostTarget {
   char host[260];   // as in the address, with ":port" when it names one
   char server[260]; // the host alone, for the connection
-  uint16_t port;    // named in the address, else the job's port, else 80
+  uint16_t port;    // named in the address, else 443 over https, else the job's port, else 80
+  bool secure;      // an https thread: posted over TLS, with https Referers
   char board[64];
   char key[24];
 };

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "core/address.h"
 #include "core/text.h"
 #include "reader/charset.h"
 #include "reader/scan.h"
@@ -175,8 +176,10 @@ void MakeAbsoluteLink(const char* pageUrl, const char* target, size_t targetLeng
     AppendClean(out, 0, cap, target, targetLength);
     return;
   }
+  // "hhtms://" (or "https://"): the page came over https, and so do its links.
+  bool secure = KnownSchemeLength(pageUrl) == 8;
   if (targetLength >= 2 && target[0] == '/' && target[1] == '/') {  // same scheme, other host
-    size_t n = AppendClean(out, 0, cap, "http:", 5);
+    size_t n = AppendClean(out, 0, cap, secure ? "https:" : "http:", secure ? 6 : 5);
     AppendClean(out, n, cap, target, targetLength);
     return;
   }
@@ -186,6 +189,9 @@ void MakeAbsoluteLink(const char* pageUrl, const char* target, size_t targetLeng
   if (baseLength >= 7 && memcmp(base + 4, "://", 3) == 0) {
     memcpy(base, "http", 4);
     schemeEnd = 7;
+  } else if (secure) {
+    memcpy(base, "http", 4);  // "hhtms://" -> "https://"
+    schemeEnd = 8;
   }
   const char* firstSlash = static_cast<const char*>(memchr(base + schemeEnd, '/', baseLength - schemeEnd));
   if (targetLength > 0 && target[0] == '/') {

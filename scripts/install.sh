@@ -6,7 +6,7 @@ set -euo pipefail
 pkgs=(cmake g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
       g++-mingw-w64-x86-64 libz-mingw-w64-dev zlib1g-dev
       wine64 wine xvfb xauth x11-utils xdotool fonts-ipafont-gothic imagemagick
-      python3 locales)
+      python3 locales openssl ca-certificates)
 
 missing=()
 for p in "${pkgs[@]}"; do

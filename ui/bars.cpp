@@ -8,7 +8,11 @@ namespace kv {
 
 void AddressForDisplay(const char* address, char* out, size_t cap) {
   CopyTextN(out, cap, address, strnlen(address, 250));
-  if (strlen(out) >= 7 && out[0] == 'h' && memcmp(out + 4, "://", 3) == 0) memcpy(out, "http", 4);
+  // "h???://" and its secure twin "h????s://" ("h2chs://" -> "https://").
+  size_t n = strlen(out);
+  if (out[0] == 'h' &&
+      ((n >= 7 && memcmp(out + 4, "://", 3) == 0) || (n >= 8 && out[4] == 's' && memcmp(out + 5, "://", 3) == 0)))
+    memcpy(out, "http", 4);
 }
 
 size_t StatusLine(int downloads, const char* text, char* out, size_t cap) {

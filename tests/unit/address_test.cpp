@@ -265,3 +265,66 @@ TEST(Bounds, LocalNamesThatDoNotFitAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// The secure twin of an address: "s" before "://" ("http://" -> "https://",
+// "h2ch://" -> "h2chs://").
+std::string Twin(const std::string& a) { return a.substr(0, 4) + "s" + a.substr(4); }
+
+}  // namespace
+
+TEST(SecureTwins, EveryAddressFunctionTreatsHttpsAsItsHttpTwin) {
+  const char* addresses[] = {
+      "http://egg.5ch.net/software/",
+      "http://egg.5ch.net/software/subject.txt",
+      "http://egg.5ch.net/software/dat/1700000001.dat",
+      "http://egg.5ch.net/test/read.cgi/software/1700000001/l50",
+      "h2ch://127.0.0.1:8080/demo/dat/1234567890.dat",
+      "h2ch://localhost:8443/demo/",
+      "http://localhost:8443/demo/",
+      "http://abcdefghijkl.5ch.net/b/",   // the 2ch fragment at the last position looked at
+      "http://abcdefghijklm.5ch.net/b/",  // one past it
+      "http://tohoku.machi.to/tohoku/dat/1600000000.dat",
+      "http://jbbs.shitaraba.net/game/1234/dat/1500000000.dat",
+      "http://jbbs.shitaraba.net/bbs/read.cgi/game/1234/1500000000/l50",
+      "http://jbbs.shitaraba.net/bbs/search.cgi/?category=game",
+      "http://bbs.jpnkn.com/livejupiter/dat/1400000000.dat",
+      "http://x/cast.podcast/ep",
+      "http://x/rss/today",
+      "hrss://example.com/feed",
+      "hhtm://example.com/news/",
+      "http://example.com/cgi/view?id=3&x=.y",
+      "http://menu.5ch.net/bbsmenu.htm",
+  };
+  for (const char* plain : addresses) {
+    std::string secure = Twin(plain);
+    SCOPED_TRACE(secure);
+    EXPECT_EQ(kv::ClassifyAddress(secure.c_str()), kv::ClassifyAddress(plain));
+    EXPECT_EQ(kv::ClassifyBoard(secure.c_str()), kv::ClassifyBoard(plain));
+    EXPECT_TRUE(kv::IsSecureAddress(secure.c_str()));
+    EXPECT_FALSE(kv::IsSecureAddress(plain));
+    // Results keep the security of their input: a plain result becomes
+    // "https://", a refused one stays as it was.
+    Result pd = Dat(plain), sd = Dat(secure);
+    EXPECT_EQ(sd.ok, pd.ok);
+    EXPECT_EQ(sd.text, pd.ok ? Twin(pd.text) : secure);
+    Result pr = Read(plain), sr = Read(secure);
+    EXPECT_EQ(sr.ok, pr.ok);
+    EXPECT_EQ(sr.text, pr.ok ? Twin(pr.text) : secure);
+    Result ps = Subject(plain), ss = Subject(secure);
+    EXPECT_EQ(ss.ok, ps.ok);
+    EXPECT_EQ(ss.text, Twin(ps.text));
+    // One store folder per host for both.
+    EXPECT_EQ(Local(secure), Local(plain));
+  }
+  // A log address of the h2ch pseudo-scheme comes back under the real one.
+  EXPECT_EQ(Dat("h2chs://localhost:8443/demo/dat/12.dat").text, "https://localhost:8443/demo/dat/12.dat");
+  // Only the known schemes have twins; "s" elsewhere is part of a name.
+  EXPECT_EQ(kv::KnownSchemeLength("hxxxs://a/"), 0u);
+  EXPECT_EQ(kv::KnownSchemeLength("https:/a/"), 0u);
+  EXPECT_EQ(kv::KnownSchemeLength("https"), 0u);
+  EXPECT_EQ(kv::KnownSchemeLength("hrsss://a/"), 8u);
+  EXPECT_EQ(kv::ClassifyAddress("hhtms://example.com/a.txt"), kv::kContentPage);
+  EXPECT_EQ(kv::ClassifyBoard("hrsss://egg.5ch.net/x/"), kv::BoardPlain);
+}

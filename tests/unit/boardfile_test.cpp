@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/bars.h"
+
 namespace {
 
 using kv::BoardTree;
@@ -45,6 +47,21 @@ TEST(BoardParser, MenuModeMakesACategoryAndABoardFolder) {
   EXPECT_STREQ(t->items[1].address, "h2ch://news.example.test/board/");
   EXPECT_EQ(t->items[1].index, 1);
   EXPECT_EQ(t->items[1].ordinal, 0);
+}
+
+TEST(BoardParser, MenuHttpsBoardsGetTheSecurePseudoScheme) {
+  auto t = NewTree();
+  Parse(*t, "<B>News</B><BR>\r\n<A HREF=https://news.example.test/board/index.html>Board</A><br>\r\n", true);
+  ASSERT_EQ(t->count, 2);
+  EXPECT_STREQ(t->items[1].address, "h2chs://news.example.test/board/");
+  char current[260], acquired[260];
+  EXPECT_TRUE(kv::ChosenBoardAddresses(t->items[1].address, current, acquired));
+  EXPECT_STREQ(current, "h2chs://news.example.test/board/subject.txt");
+  char shown[260];
+  kv::AddressForDisplay(current, shown, sizeof shown);
+  EXPECT_STREQ(shown, "https://news.example.test/board/subject.txt") << "shown as the address it is fetched from";
+  kv::AddressForDisplay("h2ch://news.example.test/board/", shown, sizeof shown);
+  EXPECT_STREQ(shown, "http://news.example.test/board/");
 }
 
 TEST(BoardParser, UserFileKeepsSchemeAndFileName) {

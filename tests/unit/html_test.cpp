@@ -165,6 +165,10 @@ TEST(PageConverter, AbsoluteLinks) {
   EXPECT_EQ(abs("hhtm://h/x/", "https://s/t"), "https://s/t");
   EXPECT_EQ(abs("hhtm://h/x/", "mailto:a@b"), "mailto:a@b");
   EXPECT_EQ(abs("hhtm://h/x/", "//cdn.example/i.js"), "http://cdn.example/i.js");
+  // A page that came over https links over https.
+  EXPECT_EQ(abs("hhtms://h/x/y.html", "/a/b.html"), "https://h/a/b.html");
+  EXPECT_EQ(abs("hhtms://h/x/y.html", "c.html"), "https://h/x/c.html");
+  EXPECT_EQ(abs("hhtms://h/x/", "//cdn.example/i.js"), "https://cdn.example/i.js");
   std::string longPage = "hhtm://h/" + std::string(300, 'p');
   std::string r = abs(longPage.c_str(), std::string(300, 't').c_str());
   EXPECT_EQ(r.size(), 259u);

@@ -51,6 +51,30 @@ TEST(SplitFetchUrl, SchemesHostPortAndPath) {
   EXPECT_FALSE(kv::SplitFetchUrl(longHost.c_str(), host, sizeof host, &port, path, sizeof path));
 }
 
+TEST(SplitFetchUrl, SecureAddressesGoToPort443OverTheSameHostAndPath) {
+  char host[64], path[128];
+  uint16_t port;
+  for (const char* url : {"https://localhost/demo/dat/1.dat", "h2chs://localhost/demo/dat/1.dat"}) {
+    ASSERT_TRUE(kv::SplitFetchUrl(url, host, sizeof host, &port, path, sizeof path)) << url;
+    EXPECT_STREQ(host, "localhost");
+    EXPECT_STREQ(path, "/demo/dat/1.dat");
+    EXPECT_EQ(port, 0);
+    EXPECT_EQ(kv::DefaultPortOf(url, 80), 443) << "never the plain port";
+  }
+  ASSERT_TRUE(kv::SplitFetchUrl("https://localhost:8443/x", host, sizeof host, &port, path, sizeof path));
+  EXPECT_EQ(port, 8443);
+  EXPECT_EQ(kv::DefaultPortOf("http://localhost/x", 80), 80);
+  EXPECT_EQ(kv::DefaultPortOf("h2ch://localhost/x", 0), 80);
+  // A certificate failure names its reason; other errors keep the engine's text.
+  EXPECT_STREQ(kv::SecureFailureText(12045), kv::kTextCertUntrusted);
+  EXPECT_STREQ(kv::SecureFailureText(12038), kv::kTextCertHostName);
+  EXPECT_STREQ(kv::SecureFailureText(12037), kv::kTextCertDate);
+  EXPECT_STREQ(kv::SecureFailureText(12169), kv::kTextCertInvalid);
+  EXPECT_STREQ(kv::SecureFailureText(12040), kv::kTextRedirectToHttp);
+  EXPECT_EQ(kv::SecureFailureText(12029), nullptr) << "cannot connect is not about certificates";
+  EXPECT_EQ(kv::SecureFailureText(0), nullptr);
+}
+
 TEST(ProxyAccess, NamedUnlessEmptyOrBlank) {
   EXPECT_EQ(kv::ChooseProxyAccess(0, ""), kv::ProxyAccess::Direct);
   EXPECT_EQ(kv::ChooseProxyAccess(1, ""), kv::ProxyAccess::Preconfigured);
@@ -65,6 +89,8 @@ TEST(FullLength, ResumeArithmetic) {
   // Asked from byte D - 1: the answer repeats one byte of the local copy.
   EXPECT_EQ(kv::FullLength(true, 11, 1000, ResumeKind::ThreadLog, 206), 1010);
   EXPECT_EQ(kv::FullLength(true, 1, 1000, ResumeKind::ThreadLog, 206), 1000);
+  // A server that ignored the range sent the whole log: its own length.
+  EXPECT_EQ(kv::FullLength(true, 5000, 1000, ResumeKind::ThreadLog, 200), 5000);
   EXPECT_EQ(kv::FullLength(true, 10, 1000, ResumeKind::File, 206), 1010);
   EXPECT_EQ(kv::FullLength(true, 5000, 1000, ResumeKind::File, 200), 5000);
 }
@@ -80,13 +106,17 @@ TEST(DecideAnswer, WhatEachServerAnswerMeans) {
   EXPECT_FALSE(kv::RepeatsRequest(500, true));
   EXPECT_EQ(Decide(501, false, ResumeKind::None, 0), Answer::StatusError);  // the second 501
 
-  // A resume: 206 is read (its first byte is checked), 416 and a 200 with
-  // the whole log mean the log changed, one byte means nothing new.
+  // A resume: 206 is read (its first byte is checked), 416 means the log
+  // changed, one byte means nothing new; a 200 is the whole current log,
+  // read as a fresh body (not a changed log), within the size limit.
   EXPECT_EQ(Decide(206, true, ResumeKind::ThreadLog, 1500), Answer::ReadBody);
   EXPECT_EQ(Decide(206, true, ResumeKind::ThreadLog, 1000, false, false, 1), Answer::NoNewData);
   EXPECT_EQ(Decide(206, true, ResumeKind::ThreadLog, 1001, false, false, 2), Answer::ReadBody);
   EXPECT_EQ(Decide(416, true, ResumeKind::ThreadLog, 1000), Answer::LogChanged);
-  EXPECT_EQ(Decide(200, true, ResumeKind::ThreadLog, 5000000), Answer::LogChanged);
+  EXPECT_EQ(Decide(200, true, ResumeKind::ThreadLog, 5000), Answer::ReadWholeLog);
+  EXPECT_EQ(Decide(203, true, ResumeKind::ThreadLog, 5000), Answer::ReadWholeLog);
+  EXPECT_EQ(Decide(200, true, ResumeKind::ThreadLog, 3072001), Answer::TooLarge);
+  EXPECT_EQ(Decide(200, false, ResumeKind::None, 5000), Answer::ReadBody);
   // Without a range, 416 falls back to the local log when there is one.
   EXPECT_EQ(Decide(416, false, ResumeKind::None, 0, false, true), Answer::LoadLocal);
   EXPECT_EQ(Decide(416, false, ResumeKind::None, 0, false, false), Answer::StatusError);
@@ -245,6 +275,16 @@ TEST(DownloadJob, PatrolReadTypeAndPolling) {
   EXPECT_EQ(kv::DecidePollStep(0, 0, 0, kv::kJobStarting, false), PollStep::Status);  // first tick
   EXPECT_EQ(kv::DecidePollStep(100, 100, 500, kv::kJobDone, true), PollStep::Done);
   EXPECT_EQ(kv::DecidePollStep(100, 100, 500, kv::kJobFailed, true), PollStep::Failed);
+}
+
+TEST(DownloadJob, ChangedLogEndsDoneSoTheOwnerFetchesItWhole) {
+  EXPECT_EQ(kv::DecideThreadJobEnd(true, false, false), kv::kJobDone);
+  EXPECT_EQ(kv::DecideThreadJobEnd(false, false, false), kv::kJobFailed);
+  // A changed log: done, so that the owner's done branch (40026) runs.
+  EXPECT_EQ(kv::DecideThreadJobEnd(false, false, true), kv::kJobDone);
+  // Cancelled wins over everything.
+  EXPECT_EQ(kv::DecideThreadJobEnd(false, true, true), kv::kJobFailed);
+  EXPECT_EQ(kv::DecideThreadJobEnd(true, true, false), kv::kJobFailed);
 }
 
 TEST(ClockCheck, StartsOncePer86400Seconds) {

@@ -45,6 +45,31 @@ TEST(PostTarget, LogAddressWithItsPort) {
   EXPECT_EQ(t.port, 80);
 }
 
+TEST(PostTarget, AnHttpsThreadPostsOverHttpsWithHttpsReferers) {
+  kv::PostTarget t;
+  for (const char* address :
+       {"https://example.test/news/dat/1700000001.dat", "h2chs://example.test/news/dat/1700000001.dat",
+        "https://example.test/test/read.cgi/news/1700000001/l50"}) {
+    ASSERT_TRUE(kv::PostTargetOf(address, 80, &t)) << address;
+    EXPECT_TRUE(t.secure);
+    EXPECT_STREQ(t.server, "example.test");
+    EXPECT_EQ(t.port, 443) << "not the job's plain port";
+    EXPECT_STREQ(t.board, "news");
+    EXPECT_STREQ(t.key, "1700000001");
+  }
+  char referer[300];
+  kv::PostRefererOf(t, referer, sizeof referer);
+  EXPECT_STREQ(referer, "https://example.test/test/read.cgi/news/1700000001/");
+  kv::ConfirmRefererOf(t, referer, sizeof referer);
+  EXPECT_STREQ(referer, "https://example.test/test/bbs.cgi?bbs=news&key=1700000001");
+  ASSERT_TRUE(kv::PostTargetOf("https://localhost:8443/news/dat/1700000001.dat", 0, &t));
+  EXPECT_EQ(t.port, 8443);
+  ASSERT_TRUE(kv::PostTargetOf("http://example.test/news/dat/1700000001.dat", 0, &t));
+  EXPECT_FALSE(t.secure);
+  kv::PostRefererOf(t, referer, sizeof referer);
+  EXPECT_STREQ(referer, "http://example.test/test/read.cgi/news/1700000001/");
+}
+
 TEST(PostTarget, ReadingScriptAddressPostsTheThreadKey) {
   // Taken apart by hand, this address posted key=l50.
   kv::PostTarget t;

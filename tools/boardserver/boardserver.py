@@ -50,8 +50,10 @@ class BoardServer:
 
     # Life ----------------------------------------------------------------
     @classmethod
-    def start(cls, data=None, ntp_port=0, auth=None, menu_host=None, demo=False, idle_exit=600, timeout=15.0):
-        """Starts server.py on free ports of 127.0.0.1 and waits until it listens."""
+    def start(cls, data=None, ntp_port=0, auth=None, menu_host=None, demo=False, idle_exit=600, timeout=15.0,
+              tls=None):
+        """Starts server.py on free ports of 127.0.0.1 and waits until it listens.
+        tls=(certificate, key) serves TLS on the same port as well (https_url)."""
         work = tempfile.mkdtemp(prefix="kvboard-run-")
         data = data or os.path.join(work, "data")
         port_file = os.path.join(work, "ports")
@@ -63,6 +65,8 @@ class BoardServer:
             cmd += ["--menu-host", menu_host]
         if demo:
             cmd.append("--demo")
+        if tls:
+            cmd += ["--tls-cert", tls[0], "--tls-key", tls[1]]
         with open(os.path.join(work, "stderr"), "wb") as err:
             proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=err)
         deadline = time.time() + timeout
@@ -104,6 +108,14 @@ class BoardServer:
     # Addresses -------------------------------------------------------------
     def url(self, path=""):
         return "http://%s:%d%s" % (self.host, self.port, path)
+
+    def https_url(self, path=""):
+        """The same server over TLS, by the name its certificate carries."""
+        return "https://localhost:%d%s" % (self.port, path)
+
+    def tls_requests(self):
+        """URLs of the requests that came over TLS, in order."""
+        return self.control("tls-log").decode("utf-8").splitlines()
 
     @property
     def proxy(self):
@@ -150,13 +162,18 @@ class BoardServer:
 
     def rule(self, path, count=1, prefix=False, **what):
         """The next count requests for path (-1: all) get, instead of the
-        normal answer: status=N, html=1 (an HTML error page with 200),
-        size=N (a generated body of N bytes), nolength=1 (no Content-Length),
+        normal answer: status=N (with location=URL: a redirect there),
+        html=1 (an HTML error page with 200), size=N (a generated body of N bytes), nolength=1 (no Content-Length),
         trickle="BYTES:MS", cut=N (connection closed after N body bytes),
         ignore_range=1 (200 with the whole file to a range request),
         range_from=N (206 with the tail from byte N whatever the range asked)."""
         what = {k: ("1" if v is True else v) for k, v in what.items()}
         self.control("rule", path=path, count=count, prefix="1" if prefix else "0", **what)
+
+    def ranges(self, mode):
+        """normal: every range honoured; http11: a range on an HTTP/1.0
+        request is ignored (200, the whole file), as widely used servers do."""
+        self.control("ranges", mode=mode)
 
     def clear_rules(self):
         self.control("clear-rules")
