@@ -26,9 +26,9 @@ int32_t CycleFromChoiceText(const char* text);
 
 // What the automatic-check timer does when it fires.
 enum class PatrolTimerStep {
-  Stop,        // CycleTim is 0: the timer stays off
+  Stop,           // CycleTim is 0: the timer stays off
   StartAndRearm,  // start a run and arm the timer again
-  Rearm,       // a run is still going: leave it alone, arm again
+  Rearm,          // a run is still going: leave it alone, arm again
 };
 PatrolTimerStep DecidePatrolTimer(int32_t cycleMinutes, bool running);
 

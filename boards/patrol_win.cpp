@@ -1,11 +1,14 @@
 #include "boards/patrol_win.h"
 
+#include <windows.h>
+
 #include <commctrl.h>
 
 #include <new>
 
 #include "boards/list_win.h"
 #include "boards/patrol.h"
+#include "boards/patrol_resource.h"
 #include "core/app.h"
 #include "core/eventlog.h"
 #include "core/sjis_win.h"
@@ -15,7 +18,6 @@
 #include "net/job.h"
 #include "net/job_win.h"
 #include "ui/main_window_win.h"
-#include "ui/resource.h"
 
 namespace kv {
 
@@ -26,9 +28,9 @@ PatrolList g_entries;
 // The one dialog and what it owns.
 struct PatrolDialogState {
   HWND dialog;
-  DownloadJob* job;   // patrol mode; the items are the job's
-  bool polling;       // a run was started and has not been seen to end
-  bool refill;        // round.txt changed during a run
+  DownloadJob* job;  // patrol mode; the items are the job's
+  bool polling;      // a run was started and has not been seen to end
+  bool refill;       // round.txt changed during a run
   HFONT font;
   HIMAGELIST images;
 };
@@ -41,9 +43,7 @@ UINT MinuteMs() { return g_minute ? g_minute : 60000; }
 
 // A run is going while the dialog polls it or its worker has not ended:
 // starting the job then would cancel it.
-bool Running() {
-  return g_dialog.polling || (g_dialog.job && g_dialog.job->workerRunning.load());
-}
+bool Running() { return g_dialog.polling || (g_dialog.job && g_dialog.job->workerRunning.load()); }
 
 HWND Item(int id) { return GetDlgItem(g_dialog.dialog, id); }
 

@@ -37,10 +37,10 @@ inline constexpr size_t kPatrolNameMax = 256;
 // One entry of round.txt, in file order. result is a PatrolStatus value
 // (0 not yet fetched, 1 no address, 2 fetched, 3 failed, 4 being fetched).
 struct PatrolEntry {
-  char name[kPatrolNameMax];   // text before the first comma (cut on a character)
-  char address[kAddressMax];   // text after it, as written in the file
-  bool hasAddress;             // the line had a comma
-  bool addressTooLong;         // the address did not fit: never fetched cut
+  char name[kPatrolNameMax];  // text before the first comma (cut on a character)
+  char address[kAddressMax];  // text after it, as written in the file
+  bool hasAddress;            // the line had a comma
+  bool addressTooLong;        // the address did not fit: never fetched cut
   int32_t result;
 };
 

@@ -443,4 +443,54 @@ size_t SjFormatSystemMessage(DWORD error, char* out, size_t cap) {
   return n;
 }
 
+// Posting (post/post_win.cpp): a request with its referrer, a send with a
+// body, and the whole raw header block of an answer.
+#if defined(KVEL_HANDHELD)
+HINTERNET SjHttpOpenRequestReferer(HINTERNET connection, const char* verb, const char* path, const char* version,
+                                   const char* referer, DWORD flags) {
+  WideText v(verb), p(path), r(version), ref(referer);
+  return HttpOpenRequestW(connection, v, p, r, ref, nullptr, flags, 1);
+}
+BOOL SjHttpSendRequestBody(HINTERNET request, const char* headers, const void* body, DWORD length) {
+  if (!headers || !*headers) return HttpSendRequestW(request, nullptr, 0, const_cast<void*>(body), length);
+  WideText h(headers);
+  return HttpSendRequestW(request, h, static_cast<DWORD>(wcslen(h)), const_cast<void*>(body), length);
+}
+BOOL SjHttpAddRequestHeaders(HINTERNET request, const char* headers, DWORD flags) {
+  WideText h(headers);
+  return HttpAddRequestHeadersW(request, h, static_cast<DWORD>(wcslen(h)), flags);
+}
+BOOL SjHttpQueryRawHeaders(HINTERNET request, char* out, size_t cap) {
+  if (cap) out[0] = 0;
+  static const DWORD kChars = 8192;
+  wchar_t* w = new (std::nothrow) wchar_t[kChars];
+  if (!w) return FALSE;
+  DWORD size = (kChars - 1) * sizeof w[0];
+  BOOL ok = HttpQueryInfoW(request, HTTP_QUERY_RAW_HEADERS_CRLF, w, &size, nullptr);
+  if (ok) NarrowText(w, static_cast<int>(size / sizeof w[0]), out, cap);
+  delete[] w;
+  return ok;
+}
+#else
+HINTERNET SjHttpOpenRequestReferer(HINTERNET connection, const char* verb, const char* path, const char* version,
+                                   const char* referer, DWORD flags) {
+  return HttpOpenRequestA(connection, verb, path, version, referer, nullptr, flags, 1);
+}
+BOOL SjHttpSendRequestBody(HINTERNET request, const char* headers, const void* body, DWORD length) {
+  if (!headers || !*headers) return HttpSendRequestA(request, nullptr, 0, const_cast<void*>(body), length);
+  return HttpSendRequestA(request, headers, static_cast<DWORD>(strlen(headers)), const_cast<void*>(body), length);
+}
+BOOL SjHttpAddRequestHeaders(HINTERNET request, const char* headers, DWORD flags) {
+  return HttpAddRequestHeadersA(request, headers, static_cast<DWORD>(strlen(headers)), flags);
+}
+BOOL SjHttpQueryRawHeaders(HINTERNET request, char* out, size_t cap) {
+  if (cap) out[0] = 0;
+  if (cap < 2) return FALSE;
+  DWORD size = static_cast<DWORD>(cap - 1);
+  if (!HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, out, &size, nullptr)) return FALSE;
+  out[size < cap ? size : cap - 1] = 0;
+  return TRUE;
+}
+#endif
+
 }  // namespace kv

@@ -124,4 +124,13 @@ BOOL SjHttpQueryInfo(HINTERNET request, DWORD level, char* out, size_t cap);
 // without its line end; empty when there is none.
 size_t SjFormatSystemMessage(DWORD error, char* out, size_t cap);
 
+// Posting: a request opened with a referrer (context 1), a send with extra
+// headers and a body of bytes, the answer's raw header block (CR LF lines;
+// false when it does not fit cap).
+HINTERNET SjHttpOpenRequestReferer(HINTERNET connection, const char* verb, const char* path, const char* version,
+                                   const char* referer, DWORD flags);
+BOOL SjHttpSendRequestBody(HINTERNET request, const char* headers, const void* body, DWORD length);
+BOOL SjHttpAddRequestHeaders(HINTERNET request, const char* headers, DWORD flags);
+BOOL SjHttpQueryRawHeaders(HINTERNET request, char* out, size_t cap);
+
 }  // namespace kv

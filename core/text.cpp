@@ -120,9 +120,11 @@ size_t UrlEncode(const char* in, size_t n, char* out, size_t cap, bool* cut) {
     // A two-byte character is written whole or not at all.
     const size_t take = (IsSjisLead(c) && i + 1 < n) ? 2 : 1;
     size_t need = 0;
+    // Both bytes of a two-byte character are encoded, even a trail byte
+    // that looks like a letter ("全" is 0x91 0x53, "S").
     for (size_t k = 0; k < take; ++k) {
       const unsigned char b = static_cast<unsigned char>(in[i + k]);
-      need += (UrlKeeps(b) || b == ' ') ? 1 : 3;
+      need += (take == 1 && (UrlKeeps(b) || b == ' ')) ? 1 : 3;
     }
     if (o + need > cap - 1) {
       if (cut) *cut = true;
@@ -130,7 +132,11 @@ size_t UrlEncode(const char* in, size_t n, char* out, size_t cap, bool* cut) {
     }
     for (size_t k = 0; k < take; ++k) {
       const unsigned char b = static_cast<unsigned char>(in[i + k]);
-      if (b == ' ') {
+      if (take == 2) {
+        out[o++] = '%';
+        out[o++] = kHex[b >> 4];
+        out[o++] = kHex[b & 15];
+      } else if (b == ' ') {
         out[o++] = '+';
       } else if (UrlKeeps(b)) {
         out[o++] = static_cast<char>(b);

@@ -18,6 +18,7 @@
 #include "core/text.h"
 #include "net/clock_win.h"
 #include "net/job.h"
+#include "post/write_dialog_win.h"
 #include "reader/popup_win.h"
 #include "reader/view_win.h"
 #include "ui/bars_win.h"
@@ -337,6 +338,12 @@ void RunCommand(HWND main, int command, LPARAM l) {
     case 40026:
     case 40056:
       PostToCurrentThread(command);
+      return;
+    case 40019:  // the write dialog of the current thread (post/)
+      openWriteDialogFor(main, CurrentThreadWindow());
+      return;
+    case 40089:  // the posting animation's preview (post/)
+      PreviewPostingAnimation(main);
       return;
     case 40024:
       FocusCurrentThread(main);

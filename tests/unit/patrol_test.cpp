@@ -1,9 +1,10 @@
+#include "boards/patrol.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "boards/patrol.h"
 #include "boards/round.h"
 #include "net/job.h"
 
@@ -24,8 +25,9 @@ TEST(PatrolList, LinesAreEntriesAfterTrimming) {
   // CR, blanks and tabs around a line (a file saved with CR LF, or indented
   // by hand) are not part of the address; comment lines stay comments even
   // when indented or holding an address; blank-only lines are no entries.
-  auto l = Parse("  # note,http://h/b/dat/9.dat\r\n\t;x,y\r\n   \r\n \tスレ一 , http://h/b/dat/1.dat \t\r\n"
-                 "名前だけ\r\nname,http://h/a,b\rlast,http://h/b/dat/2.dat");
+  auto l = Parse(
+      "  # note,http://h/b/dat/9.dat\r\n\t;x,y\r\n   \r\n \tスレ一 , http://h/b/dat/1.dat \t\r\n"
+      "名前だけ\r\nname,http://h/a,b\rlast,http://h/b/dat/2.dat");
   ASSERT_EQ(l->count, 4);
   EXPECT_STREQ(l->entries[0].name, "スレ一");
   EXPECT_STREQ(l->entries[0].address, "http://h/b/dat/1.dat");
@@ -49,9 +51,10 @@ TEST(PatrolList, FiftiethEntryIsTheLast) {
 }
 
 TEST(PatrolList, FetchAddress) {
-  auto l = Parse("a,http://h.example/test/read.cgi/news/1234567890/l50\r\nb,http://h.example/news/dat/5.dat\r\n"
-                 "c,\r\nd,http://h.example/" +
-                 std::string(300, 'x') + "\r\n");
+  auto l = Parse(
+      "a,http://h.example/test/read.cgi/news/1234567890/l50\r\nb,http://h.example/news/dat/5.dat\r\n"
+      "c,\r\nd,http://h.example/" +
+      std::string(300, 'x') + "\r\n");
   ASSERT_EQ(l->count, 4);
   // A reading-script address is patrolled as its log, never as a page.
   EXPECT_EQ(Fetched(l->entries[0]), "http://h.example/news/dat/1234567890.dat");

@@ -69,6 +69,15 @@ TEST(TextUrlEncode, KeepsLettersAndMarksEncodesTheRest) {
   EXPECT_FALSE(cut);
 }
 
+TEST(TextUrlEncode, TrailBytesThatLookLikeLettersAreEncodedToo) {
+  char out[64];
+  bool cut = true;
+  // "全" is 0x91 0x53 ("S"), "任" 0x94 0x43 ("C").
+  EXPECT_EQ(kv::UrlEncode("\x91\x53\x94\x43" "a", 5, out, sizeof out, &cut), 13u);
+  EXPECT_STREQ(out, "%91%53%94%43a");
+  EXPECT_FALSE(cut);
+}
+
 TEST(TextUrlEncode, ATextThatDoesNotFitStopsBeforeAWholeCharacter) {
   char out[8];
   bool cut = false;

@@ -56,7 +56,31 @@ class BoardServer {
     std::string user;
     bool proxy = false;
     std::string agent;
+    std::string version;
+    // POST only: the raw header lines and the raw body.
+    std::string headers, body;
   };
+
+  // A request-log column of escaped bytes ("\\r\\n", "\\x82") back to bytes.
+  static std::string Unescape(const std::string& text) {
+    if (text == "-") return std::string();
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] != '\\' || i + 1 >= text.size()) {
+        out += text[i];
+        continue;
+      }
+      char c = text[++i];
+      if (c == 'r') out += '\r';
+      else if (c == 'n') out += '\n';
+      else if (c == 't') out += '\t';
+      else if (c == 'x' && i + 2 < text.size()) {
+        out += static_cast<char>(strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+        i += 2;
+      } else out += c;
+    }
+    return out;
+  }
 
   // extra: more server options, e.g. "--auth kv:secret".
   explicit BoardServer(const std::string& extra = "") {
@@ -152,6 +176,8 @@ class BoardServer {
   void Ntp(const std::string& query) const { Control("ntp", query); }
   int NtpCount() const { return atoi(Control("ntp-count").c_str()); }
   void Reset() const { Control("reset"); }
+  // How /test/bbs.cgi answers: "confirm=always", "form=unquoted", "error=TEXT", ...
+  void PostMode(const std::string& query) const { Control("post", query); }
   void ClearLog() const { Control("clear-log"); }
 
   std::vector<Request> Requests() const {
@@ -173,6 +199,7 @@ class BoardServer {
         r.method = f[0], r.url = f[1], r.host = f[2], r.range = f[3] == "-" ? "" : f[3];
         r.status = atoi(f[4].c_str()), r.bytes = atol(f[5].c_str()), r.wire = atol(f[6].c_str());
         r.user = f[7] == "-" ? "" : f[7], r.proxy = f[8] == "1", r.agent = f[9];
+        if (f.size() >= 13) r.version = f[10], r.headers = Unescape(f[11]), r.body = Unescape(f[12]);
         out.push_back(r);
       }
       pos = end + 1;

@@ -1,21 +1,20 @@
 // The patrol dialog driven as the user does, against the board server: the
 // list from round.txt, runs with their icons and logs, the automatic check,
 // stopping.
-#include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
+#include "boards/patrol_resource.h"
 #include "boards/patrol_win.h"
 #include "core/app.h"
 #include "core/text.h"
 #include "net/local_copy_win.h"
 #include "tests/win/net_test_util.h"
-#include "ui/resource.h"
 
 using kvtest::BoardServer;
 using kvtest::ReadFileBytes;

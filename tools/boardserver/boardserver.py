@@ -25,7 +25,16 @@ from collections import namedtuple
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVER = os.path.join(HERE, "server.py")
 
-Request = namedtuple("Request", "method url host range status bytes wire user proxy agent")
+Request = namedtuple("Request", "method url host range status bytes wire user proxy agent version headers body",
+                     defaults=("", None, None))
+
+
+def unescape_bytes(text):
+    """A request-log column of escaped bytes back to bytes (None for "-")."""
+    if text == "-":
+        return None
+    import codecs
+    return codecs.escape_decode(text.encode("ascii"))[0]
 
 
 class BoardServer:
@@ -163,13 +172,20 @@ class BoardServer:
     def reset(self):
         self.control("reset")
 
+    def post_mode(self, confirm=None, form=None, error=None, head=None):
+        """How /test/bbs.cgi answers: confirm cookie|always|never, form
+        quoted|unquoted|reversed|escaped|notime, error TEXT, head long."""
+        params = {k: v for k, v in (("confirm", confirm), ("form", form), ("head", head)) if v is not None}
+        self.control("post", body=error.encode("cp932") if error else None, **params)
+
     # Request log -------------------------------------------------------------
     def requests(self):
         out = []
         for line in self.control("log").decode("utf-8").splitlines():
             f = line.split("\t")
             out.append(Request(f[0], f[1], f[2], None if f[3] == "-" else f[3], int(f[4]), int(f[5]), int(f[6]),
-                               None if f[7] == "-" else f[7], f[8] == "1", f[9]))
+                               None if f[7] == "-" else f[7], f[8] == "1", f[9], f[10],
+                               unescape_bytes(f[11]), unescape_bytes(f[12])))
         return out
 
     def clear_log(self):

@@ -1,5 +1,6 @@
 """Checks of the board server itself: the shapes and faults the reader's tests rely on."""
 import os
+import re
 import socket
 import struct
 import sys
@@ -9,6 +10,28 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from boardserver import BoardServer  # noqa: E402
 from server import sjis_to_euc  # noqa: E402
+
+
+FORM_TYPE = ("Content-Type", "application/x-www-form-urlencoded")
+
+
+def raw_post(port, target, body, headers=(), form=True):
+    """One HTTP/1.1 POST (a form unless told): (status, [(header, value)], body)."""
+    s = socket.create_connection(("127.0.0.1", port), timeout=10)
+    headers = list(headers) + ([FORM_TYPE] if form else [])
+    head = "POST %s HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: %d\r\n%s\r\n" % (
+        target, len(body), "".join("%s: %s\r\n" % h for h in headers))
+    s.sendall(head.encode("latin-1") + body)
+    data = b""
+    while True:
+        chunk = s.recv(65536)
+        if not chunk:
+            break
+        data += chunk
+    s.close()
+    head, _, page = data.partition(b"\r\n\r\n")
+    lines = head.decode("latin-1").split("\r\n")
+    return int(lines[0].split()[1]), [(k.strip(), v.strip()) for k, _, v in (l.partition(":") for l in lines[1:])], page
 
 
 def raw_get(port, target, headers=()):
@@ -165,6 +188,44 @@ class BoardServerTest(unittest.TestCase):
         self.assertNotEqual(p1, self.srv.ntp_port)
         self.assertEqual(p2, self.srv.ntp_port)
         self.assertGreaterEqual(self.srv.ntp_count(), 4)
+
+    def test_posting_script_confirms_until_both_cookies_come(self):
+        form = b"submit=%8f%91&FROM=kv&mail=sage&MESSAGE=%82%a0&bbs=news&key=1000&time=1"
+        # A body that does not say it is a form is not read, as on common servers.
+        st, _, page = raw_post(self.srv.port, "/test/bbs.cgi", form, [("Cookie", "NAME=&MAIL=;")], form=False)
+        self.assertEqual(st, 200)
+        self.assertIn("ＥＲＲＯＲ！".encode("cp932"), page)
+        st, h, page = raw_post(self.srv.port, "/test/bbs.cgi", form, [("Cookie", "NAME=&MAIL=;")])
+        self.assertEqual(st, 200)
+        self.assertIn("■ 書き込み確認 ■".encode("cp932"), page)
+        cookies = [v.split(";")[0] for k, v in h if k.lower() == "set-cookie"]
+        self.assertEqual(cookies[:2], ["NAME=kv", "MAIL=sage"])
+        issued = re.search(rb'name="time" value="(\d+)"', page).group(1)
+        again = form.replace(b"time=1", b"time=" + issued) + b"&kvtoken=confirm-1"
+        # One cookie is not enough: the page comes again and nothing is written.
+        st, _, page = raw_post(self.srv.port, "/test/bbs.cgi", again, [("Cookie", "NAME=kv")])
+        self.assertIn("確認".encode("cp932"), page)
+        self.assertEqual(self.srv.get(self.log).count(b"\n"), 5)
+        st, h, page = raw_post(self.srv.port, "/test/bbs.cgi", form, [("Cookie", "NAME=kv")])
+        issued = re.search(rb'name="time" value="(\d+)"', page).group(1)
+        again = form.replace(b"time=1", b"time=" + issued) + b"&kvtoken=confirm-1"
+        st, _, page = raw_post(self.srv.port, "/test/bbs.cgi", again, [("Cookie", "NAME=kv; MAIL=sage")])
+        self.assertEqual(st, 200)
+        self.assertIn("<title>書きこみました。".encode("cp932"), page)
+        self.assertTrue(self.srv.get(self.log).endswith("あ <>\n".encode("cp932")))
+        post = [r for r in self.srv.requests() if r.method == "POST"][-1]
+        self.assertEqual(post.body, again)
+        self.assertIn(b"Cookie: NAME=kv; MAIL=sage\r\n", post.headers)
+        self.assertEqual(post.version, "HTTP/1.1")
+
+    def test_posting_script_refuses_with_an_error_page(self):
+        st, _, page = raw_post(self.srv.port, "/test/bbs.cgi", b"bbs=news&key=1000&MESSAGE=")
+        self.assertEqual(st, 200)
+        self.assertIn("<title>ＥＲＲＯＲ！</title>".encode("cp932"), page)
+        self.assertIn("本文がありません".encode("cp932"), page)
+        self.srv.post_mode(form="escaped")
+        st, _, page = raw_post(self.srv.port, "/test/bbs.cgi", b"bbs=news&key=1000&MESSAGE=x")
+        self.assertIn(b'value="kv&lt;&#34;x&#34;&amp;1&gt;"', page)
 
 
 if __name__ == "__main__":

@@ -136,6 +136,7 @@ class Board:
         self.ntp_requests = 0
         self.last_activity = time.time()
         self.log_file = None
+        self.posting = PostingScript(self)
 
     def record(self, entry):
         with self.lock:
@@ -331,7 +332,11 @@ class Board:
                 return 200, b"ok"
             if command == "ntp-count":
                 return 200, b"%d" % self.ntp_requests
+            if command == "post":
+                self.posting.configure(q, body)
+                return 200, b"ok"
             if command == "reset":
+                self.posting = PostingScript(self)
                 self.rules, self.log, self.hidden, self.auth = [], [], {}, None
                 self.ntp = {"offset": 0.0, "mode": "normal", "then_good": False, "bad_offset": 3 * 86400.0}
                 self.ntp_requests = 0
@@ -343,10 +348,14 @@ class Board:
         # One line per request, tab-separated: method, URL as requested,
         # host, range header ("-" when none), status, body bytes sent, all
         # bytes sent, user of Basic authentication ("-"), 1 when it came as
-        # a proxy request, user agent.
-        return "%s\t%s\t%s\t%s\t%d\t%d\t%d\t%s\t%d\t%s\n" % (
+        # a proxy request, user agent, HTTP version of the request; for a
+        # POST its raw header lines and raw body, escaped as Python escapes
+        # bytes ("\\r\\n", "\\t", "\\x82"; "-" for other methods).
+        return "%s\t%s\t%s\t%s\t%d\t%d\t%d\t%s\t%d\t%s\t%s\t%s\t%s\n" % (
             e["method"], e["url"], e["host"], e["range"] or "-", e["status"], e["bytes"], e["wire"],
-            e["user"] or "-", 1 if e["proxy"] else 0, e["agent"] or "-")
+            e["user"] or "-", 1 if e["proxy"] else 0, e["agent"] or "-", e.get("version") or "-",
+            escape_bytes(e["raw_headers"]) if e.get("raw_headers") is not None else "-",
+            escape_bytes(e["raw_body"]) if e.get("raw_body") is not None else "-")
 
     def take_rule(self, path):
         with self.lock:
@@ -356,6 +365,174 @@ class Board:
                         r.count -= 1
                     return r.params
         return {}
+
+
+# --------------------------------------------------------------------------
+# The posting script /test/bbs.cgi, as the 2ch-family services run it: every
+# answer is 200 and the outcome is only in the page. A browser without the
+# NAME and MAIL cookies first gets the confirmation page "■ 書き込み確認 ■",
+# which sets them and carries the post again in a hidden form; the post is
+# written only when a request carries both cookies. Success is a page
+# titled "書きこみました。", a refusal "ＥＲＲＯＲ！" with its reason.
+
+def escape_bytes(data):
+    """Bytes as one log column: Python's escapes, so tabs and line ends
+    never split the line (decode with codecs.escape_decode)."""
+    out = []
+    for b in data:
+        c = chr(b)
+        if c == "\\":
+            out.append("\\\\")
+        elif c == "\t":
+            out.append("\\t")
+        elif c == "\r":
+            out.append("\\r")
+        elif c == "\n":
+            out.append("\\n")
+        elif 0x20 <= b < 0x7F:
+            out.append(c)
+        else:
+            out.append("\\x%02x" % b)
+    return "".join(out)
+
+
+def parse_form(body):
+    """name -> value bytes of an urlencoded form (first of each name kept)."""
+    fields = {}
+    for part in body.split(b"&"):
+        if not part:
+            continue
+        name, _, value = part.partition(b"=")
+        name = urllib.parse.unquote_to_bytes(name.replace(b"+", b" ")).decode("latin-1")
+        fields.setdefault(name, urllib.parse.unquote_to_bytes(value.replace(b"+", b" ")))
+    return fields
+
+
+def parse_cookies(lines):
+    """Cookie names and values over every Cookie line, split at ";" only
+    (so "NAME=&MAIL=;" is one cookie NAME whose value is "&MAIL=")."""
+    cookies = {}
+    for line in lines:
+        for part in line.split(";"):
+            name, eq, value = part.strip().partition("=")
+            if eq and name:
+                cookies.setdefault(name, value)
+    return cookies
+
+
+def html_escape(data):
+    return data.replace(b"&", b"&amp;").replace(b"<", b"&lt;").replace(b">", b"&gt;").replace(b'"', b"&quot;")
+
+
+class PostingScript:
+    # The extra hidden input of the confirmation form and its value.
+    EXTRA_NAME = "kvtoken"
+    EXTRA_PLAIN = b"confirm-1"
+    EXTRA_ESCAPED = b'kv<"x"&1>'
+    LONG_HEAD = (b"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\n<style type=\"text/css\">"
+                 + b"body { margin: 0; } " * 30 + b"</style>\n<script>var kv = 1;" + b" kv += 1;" * 30 + b"</script>\n")
+
+    def __init__(self, board):
+        self.board = board
+        # confirm: cookie (ask until both cookies come), always (ask every
+        # time), never; form: quoted, unquoted, reversed, escaped, notime;
+        # error: a refusal text for every post (or the control request's
+        # body, Shift_JIS); head: long puts 700 bytes
+        # of head before the title.
+        self.mode = {"confirm": "cookie", "form": "quoted", "error": "", "head": ""}
+        self.pending = {}  # (bbs, key) -> what the confirmation page asked for
+        self.written = 0
+
+    def configure(self, q, body=b""):
+        for k in self.mode:
+            if k in q:
+                self.mode[k] = q[k]
+        if body:
+            self.mode["error"] = body  # the refusal text, Shift_JIS bytes
+
+    def page(self, title, body):
+        head = self.LONG_HEAD if self.mode["head"] == "long" else b""
+        return (b"<html><head>" + head + b"<title>" + sj(title) + b"</title>" +
+                b"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\"></head>\n<body>" +
+                body + b"</body></html>\n")
+
+    def error(self, text):
+        text = text if isinstance(text, bytes) else sj(text)
+        return self.page("ＥＲＲＯＲ！", b"<!-- 2ch_X:error -->\n<b>" + text + b"</b><br><br>\n" +
+                         sj("ホスト<b>127.0.0.1</b><br>") + b"\n"), []
+
+    def hidden(self, name, value):
+        value = html_escape(value)
+        style = self.mode["form"]
+        if style == "unquoted":
+            return b"<input type=hidden name=%s value=%s>\n" % (name.encode(), value or b'""')
+        if style == "reversed":
+            return b"<input value=\"%s\" name=\"%s\" type=\"hidden\">\n" % (value, name.encode())
+        if style == "escaped":
+            value = value.replace(b"&quot;", b"&#34;")
+        return b"<input type=\"hidden\" name=\"%s\" value=\"%s\">\n" % (name.encode(), value)
+
+    def confirm_page(self, form, bbs, key, raw):
+        issued = str(int(time.time()) - 30)
+        extra = self.EXTRA_ESCAPED if self.mode["form"] == "escaped" else self.EXTRA_PLAIN
+        self.pending[(bbs, key)] = {"time": issued, "extra": extra}
+        fields = [("subject", b""), ("FROM", form.get("FROM", b"")), ("mail", form.get("mail", b"")),
+                  ("MESSAGE", form.get("MESSAGE", b"")), ("bbs", bbs.encode()), ("key", key.encode())]
+        if self.mode["form"] != "notime":
+            fields.append(("time", issued.encode()))
+        fields.append((self.EXTRA_NAME, extra))
+        body = (sj("<font size=+1 color=#FF0000>書き込み確認。</font><br><br>") + b"\n" +
+                sj("書き込みに関して様々なログ情報が記録されています。<br>") + b"\n" +
+                b"<form method=POST action=\"../test/bbs.cgi?guid=ON\">\n" +
+                b"".join(self.hidden(n, v) for n, v in fields) +
+                b"<input type=submit value=\"" + sj("上記全てを承諾して書き込む") + b"\" name=\"submit\"><br>\n"
+                b"</form>\n")
+        expires = "Thu, 31-Dec-2037 00:00:00 GMT"
+        cookies = ["NAME=%s; expires=%s; path=/" % (raw.get("FROM", ""), expires),
+                   "MAIL=%s; expires=%s; path=/" % (raw.get("mail", ""), expires),
+                   "PON=kv127; path=/"]
+        return self.page("■ 書き込み確認 ■", body), cookies
+
+    def answer(self, cookie_lines, body):
+        form = parse_form(body)
+        raw = {}
+        for part in body.split(b"&"):
+            name, _, value = part.partition(b"=")
+            raw.setdefault(name.decode("latin-1"), value.decode("latin-1"))
+        with self.board.lock:
+            bbs = form.get("bbs", b"").decode("latin-1")
+            key = form.get("key", b"").decode("latin-1")
+            if self.mode["error"]:
+                return self.error(self.mode["error"])
+            log_path = "/%s/dat/%s.dat" % (bbs, key)
+            if not re.match(r"^[A-Za-z0-9_-]+$", bbs) or not key.isdigit() or self.board.read(log_path) is None:
+                return self.error("ＥＲＲＯＲ：該当するスレッドは存在しません。")
+            if not form.get("MESSAGE"):
+                return self.error("ＥＲＲＯＲ：本文がありません！")
+            cookies = parse_cookies(cookie_lines)
+            mode = self.mode["confirm"]
+            if mode == "always" or (mode == "cookie" and not ("NAME" in cookies and "MAIL" in cookies)):
+                return self.confirm_page(form, bbs, key, raw)
+            asked = self.pending.pop((bbs, key), None)
+            if asked and (form.get("time", b"").decode("latin-1") != asked["time"] or
+                          form.get(self.EXTRA_NAME) != asked["extra"]):
+                return self.error("ＥＲＲＯＲ：フォーム情報が正しく読めないです。")
+            self.write_post(log_path, form)
+            page = self.page("書きこみました。", sj("書きこみが終わりました。<br><br>画面を切り替えるまで"
+                                                  "しばらくお待ち下さい。<br><br>") + b"\n")
+            return page, []
+
+    def write_post(self, log_path, form):
+        self.written += 1
+        name = html_escape(form.get("FROM", b"")) or sj("名無しさん")
+        mail = html_escape(form.get("mail", b""))
+        message = html_escape(form.get("MESSAGE", b"")).replace(b"\r\n", b"\n").replace(b"\r", b"\n")
+        message = message.replace(b"\n", b" <br> ")
+        now = time.localtime()
+        date = sj("%04d/%02d/%02d(%s) %02d:%02d:%02d.00 ID:kvPost%02d" % (
+            now.tm_year, now.tm_mon, now.tm_mday, "月火水木金土日"[now.tm_wday], now.tm_hour, now.tm_min,
+            now.tm_sec, self.written))
+        self.board.write(log_path, name + b"<>" + mail + b"<>" + date + b"<> " + message + b" <>\n", append=True)
 
 
 # --------------------------------------------------------------------------
@@ -464,7 +641,10 @@ class Handler(BaseHTTPRequestHandler):
                 user, password = None, None
         self.entry = {"method": method, "url": target, "host": host, "range": self.headers.get("Range"),
                       "status": 0, "bytes": 0, "wire": 0, "user": user, "proxy": proxy,
-                      "agent": self.headers.get("User-Agent")}
+                      "agent": self.headers.get("User-Agent"), "version": self.request_version}
+        if method == "POST":
+            self.entry["raw_headers"] = "".join("%s: %s\r\n" % kv for kv in self.headers.items()).encode("latin-1")
+            self.entry["raw_body"] = body
         # Logged as it starts; status and counts are filled in as it goes.
         board.record(self.entry)
         if board.auth and (user, password) != board.auth:
@@ -502,8 +682,18 @@ class Handler(BaseHTTPRequestHandler):
                         headers=[("Content-Type", "text/plain")], **extra)
             return
 
+        if method == "POST" and path == "/test/bbs.cgi":
+            # As the form parsers of common web servers do, the fields are
+            # read only from a body that says it is a form.
+            form_type = (self.headers.get("Content-Type") or "").split(";")[0].strip().lower()
+            if form_type != "application/x-www-form-urlencoded":
+                body = b""
+            page, cookies = board.posting.answer(self.headers.get_all("Cookie") or [], body)
+            self.answer(200, page, [("Content-Type", "text/html; charset=Shift_JIS")] +
+                        [("Set-Cookie", c) for c in cookies], **extra)
+            return
         if method == "POST":
-            # The posting script comes with its own work; until then it is refused.
+            # No other script takes posts.
             self.answer(501, b"<html><body>not here yet</body></html>", [("Content-Type", "text/html")])
             return
 
