@@ -9,6 +9,7 @@
 #include "core/text.h"
 #include "net/clock_win.h"
 #include "net/fetch_win.h"
+#include "net/patrol_update_win.h"
 #include "net/update.h"
 #include "net/update_win.h"
 #include "ui/main_window_win.h"
@@ -74,7 +75,7 @@ void RunPatrol(DownloadJob& job) {
     item.status = kPatrolRunning;
     CopyText(job.url, item.url);
     job.ReadType = PatrolReadType(item.url);
-    bool updated = updateLog(job) != 0;
+    bool updated = updateLogForPatrol(job) != 0;
     closeHandles(job);
     Sleep(0);
     // A thread with nothing new is up to date, not failed.
