@@ -36,10 +36,10 @@ struct PatrolDialogState {
 };
 PatrolDialogState g_dialog;
 UINT g_minute = 0;
-
-constexpr int kPollMs = 2000;
+UINT g_poll = 0;
 
 UINT MinuteMs() { return g_minute ? g_minute : 60000; }
+UINT PollMs() { return g_poll ? g_poll : 2000; }
 
 // A run is going while the dialog polls it or its worker has not ended:
 // starting the job then would cancel it.
@@ -135,7 +135,7 @@ void Start() {
     return;
   }
   g_dialog.polling = true;
-  SetTimer(g_dialog.dialog, kPatrolPollTimer, kPollMs, nullptr);
+  SetTimer(g_dialog.dialog, kPatrolPollTimer, PollMs(), nullptr);
 }
 
 void Poll() {
@@ -150,7 +150,7 @@ void Poll() {
     RunEnded();
     return;
   }
-  SetTimer(g_dialog.dialog, kPatrolPollTimer, kPollMs, nullptr);
+  SetTimer(g_dialog.dialog, kPatrolPollTimer, PollMs(), nullptr);
 }
 
 void Stop() {
@@ -334,6 +334,9 @@ void OpenPatrolDialog() {
 
 HWND PatrolDialog() { return g_dialog.dialog; }
 
-void SetPatrolMinuteForTest(UINT milliseconds) { g_minute = milliseconds; }
+void SetPatrolClockForTest(UINT minute, UINT poll) {
+  g_minute = minute;
+  g_poll = poll;
+}
 
 }  // namespace kv

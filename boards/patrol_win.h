@@ -22,10 +22,11 @@ const PatrolList& PatrolEntries();
 // creating it when there is none.
 void OpenPatrolDialog();
 
-// Tests: the dialog (null when there is none), and the length of the
-// automatic check's minute in milliseconds (0: a real minute).
+// Tests: the dialog (null when there is none); the length of the automatic
+// check's minute and the polling interval in milliseconds (0: a real
+// minute, 2 seconds).
 HWND PatrolDialog();
-void SetPatrolMinuteForTest(UINT milliseconds);
+void SetPatrolClockForTest(UINT minute, UINT poll);
 inline constexpr UINT_PTR kPatrolPollTimer = 1;
 inline constexpr UINT_PTR kPatrolCycleTimer = 2;
 

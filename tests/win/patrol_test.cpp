@@ -42,10 +42,12 @@ class Patrol : public testing::Test {
     server_->Thread(kA, 10);
     server_->Thread(kB, 10);
     server_->Thread(kC, 10);
+    // The dialog looks at its run every 2 s; here more often.
+    kv::SetPatrolClockForTest(0, 200);
   }
   void TearDown() override {
     if (HWND d = kv::PatrolDialog()) DestroyWindow(d);
-    kv::SetPatrolMinuteForTest(0);
+    kv::SetPatrolClockForTest(0, 0);
     memcpy(kv::g_programFolder, savedFolder_, sizeof savedFolder_);
   }
 
@@ -168,7 +170,7 @@ TEST_F(Patrol, AutomaticCheckRunsOnItsIntervalAndNeverOverARun) {
 
   // The interval ends while a slow run is going: the run is left alone
   // (starting the busy job again would cancel it).
-  server_->Rule(kA, "trickle=64:150");
+  server_->Rule(kA, "trickle=128:100");
   Press(IDC_PATROL_START);
   ASSERT_FALSE(Idle());
   SendMessageA(kv::PatrolDialog(), WM_TIMER, kv::kPatrolCycleTimer, 0);
@@ -179,7 +181,7 @@ TEST_F(Patrol, AutomaticCheckRunsOnItsIntervalAndNeverOverARun) {
 
   // "待機" hides the dialog; a run starts after the interval (30 minutes of
   // 40 ms here) and again after the next.
-  kv::SetPatrolMinuteForTest(40);
+  kv::SetPatrolClockForTest(40, 200);
   server_->ClearLog();
   Press(IDC_PATROL_CLOSE);
   EXPECT_FALSE(IsWindowVisible(kv::PatrolDialog()));
