@@ -35,6 +35,7 @@ struct PatrolDialogState {
   HIMAGELIST images;
 };
 PatrolDialogState g_dialog;
+HHOOK g_keys = nullptr;
 UINT g_minute = 0;
 UINT g_poll = 0;
 
@@ -189,8 +190,24 @@ void ThirdButton() {
   DestroyWindow(g_dialog.dialog);
 }
 
+// The program's message loop knows nothing of this dialog, so while it
+// exists a hook gives its keys to the dialog manager: Tab moves between the
+// controls, Esc closes.
+LRESULT CALLBACK KeyHook(int code, WPARAM w, LPARAM l) {
+  MSG* m = reinterpret_cast<MSG*>(l);
+  if (code == HC_ACTION && w == PM_REMOVE && m->message >= WM_KEYFIRST && m->message <= WM_KEYLAST) {
+    HWND top = m->hwnd ? GetAncestor(m->hwnd, GA_ROOT) : nullptr;
+    if (top && top == g_dialog.dialog && IsDialogMessage(top, m)) {
+      m->message = WM_NULL;
+      return 0;
+    }
+  }
+  return CallNextHookEx(g_keys, code, w, l);
+}
+
 void SetUp(HWND dialog) {
   g_dialog.dialog = dialog;
+  if (!g_keys) g_keys = SetWindowsHookEx(WH_GETMESSAGE, KeyHook, nullptr, GetCurrentThreadId());
   HWND cycle = Item(IDC_PATROL_CYCLE);
   for (const char* text : kCycleChoiceTexts)
     SendMessage(cycle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(TextArg(text).get()));
@@ -224,6 +241,8 @@ void SetUp(HWND dialog) {
 }
 
 void TearDown() {
+  if (g_keys) UnhookWindowsHookEx(g_keys);
+  g_keys = nullptr;
   KillTimer(g_dialog.dialog, kPatrolPollTimer);
   KillTimer(g_dialog.dialog, kPatrolCycleTimer);
   if (g_dialog.job) {

@@ -156,6 +156,11 @@ TEST_F(Patrol, GrownUnchangedAndChangedThreadsAllEndFetched) {
   WriteRound("only," + url(kA) + "\r\n");
   kv::ReloadPatrolList();
   EXPECT_EQ(Rows(), 1);
+
+  // Keys reach the dialog though the program's loop knows nothing of it:
+  // Esc closes it.
+  PostMessageA(Item(IDC_PATROL_LIST), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(PumpUntil([] { return kv::PatrolDialog() == nullptr; }, 10000));
 }
 
 TEST_F(Patrol, AutomaticCheckRunsOnItsIntervalAndNeverOverARun) {
