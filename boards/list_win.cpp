@@ -11,6 +11,7 @@
 
 #include "boards/acquired.h"
 #include "boards/favourites.h"
+#include "boards/feed.h"
 #include "core/address.h"
 #include "core/address_win.h"
 #include "core/app.h"
@@ -48,7 +49,7 @@ HIMAGELIST g_images = nullptr;
 DownloadJob* g_job = nullptr;
 JobPoll g_poll;
 bool g_stoppedBySize = false;
-FeedParser g_feedParser = nullptr;
+FeedParser g_feedParser = ParseFeed;
 TitleUrlDialog g_titleUrlDialog = nullptr;
 
 // ---- small platform helpers -------------------------------------------------

@@ -111,7 +111,8 @@ Answer DecideAnswer(const AnswerFacts& f) {
   // The full length of a resume counts the local copy, so a one-byte answer
   // shows as the old length there; its own length tells that it holds only
   // the byte asked for again.
-  if (f.fullLength == 1) return Answer::NoNewData;
+  // A one-byte file is a file, not an empty thread-log answer.
+  if (f.fullLength == 1 && !f.fileMode) return Answer::NoNewData;
   if (f.resume == ResumeKind::ThreadLog && f.rangeSent && f.status == 206 && f.contentLength == 1)
     return Answer::NoNewData;
   if (!f.fileMode && f.fullLength > static_cast<int64_t>(kMaxBodySize)) return Answer::TooLarge;

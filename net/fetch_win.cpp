@@ -9,9 +9,11 @@
 
 #include "core/app.h"
 #include "core/eventlog.h"
+#include "core/file_win.h"
 #include "core/sjis_win.h"
 #include "core/text.h"
 #include "net/clock_win.h"
+#include "net/download.h"
 
 namespace kv {
 
@@ -170,36 +172,88 @@ int ReadIntoMemory(DownloadJob& job, const FetchPlan& plan, HINTERNET request, i
   return 1;
 }
 
-int ReadIntoFile(DownloadJob& job, const FetchPlan& plan, HINTERNET request, int status, int64_t fullLength) {
+// Content-Length as a 64-bit number (-1 when absent or not a number), so
+// that a file past 2 GB is seen as such.
+int64_t ContentLength64(HINTERNET request) {
+  char text[32];
+  if (!SjHttpQueryInfo(request, HTTP_QUERY_CONTENT_LENGTH, text, sizeof text)) return -1;
+  int64_t n = 0;
+  size_t digits = 0;
+  for (const char* p = text; *p; ++p) {
+    if (*p < '0' || *p > '9' || ++digits > 15) return -1;
+    n = n * 10 + (*p - '0');
+  }
+  return digits ? n : -1;
+}
+
+// File mode: the body goes to the partial file ("NAME.part", with its
+// record), which takes the target's name once it holds the whole file. A
+// download that ends early keeps the partial for the next start.
+int ReadIntoFile(DownloadJob& job, const FetchPlan& plan, HINTERNET request, int status) {
   WriteEventLog('i', "File Download Mode");
   setJobStatus(job, kTextReading);
   job.rate = 0;
-  job.expectedSize = static_cast<uint32_t>(fullLength > UINT32_MAX ? UINT32_MAX : fullLength);
-  HANDLE file = plan.targetFile ? SjCreateFile(plan.targetFile, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                               OPEN_ALWAYS)
-                                : INVALID_HANDLE_VALUE;
+  if (!plan.download) {
+    setJobStatus(job, kTextFileOpenFailed);
+    return 0;
+  }
+  const DownloadPaths& paths = *plan.download;
+  char range[128];
+  bool hasRange = SjHttpQueryInfo(request, HTTP_QUERY_CONTENT_RANGE, range, sizeof range) != FALSE;
+  uint32_t offset = plan.resume == ResumeKind::File ? plan.resumeOffset : 0;
+  FileAnswerFacts facts{status, offset, ContentLength64(request), hasRange ? range : nullptr};
+  FileAnswerResult decision = DecideFileAnswer(facts);
+  switch (decision.answer) {
+    case FileAnswer::RangeMismatch:
+      WriteEventLog('i', "Content-Range %.100s for offset %u", hasRange ? range : "-", offset);
+      setJobStatus(job, kTextRangeMismatch);
+      return 0;
+    case FileAnswer::TooLarge:
+      setJobStatus(job, kTextFileTooLarge);
+      return 0;
+    case FileAnswer::Refused:
+      setJobStatusF(job, kTextStatusError, status);
+      return 0;
+    case FileAnswer::Append:
+    case FileAnswer::Restart:
+      break;
+  }
+  bool append = decision.answer == FileAnswer::Append;
+  int64_t fullSize = decision.fullSize;
+  job.expectedSize = static_cast<uint32_t>(fullSize);
+  // The record first: a partial on disk always names its address.
+  char record[640];
+  size_t recordLength =
+      FormatPartRecord(plan.downloadAddress ? plan.downloadAddress : job.url, fullSize, record, sizeof record);
+  if (!recordLength || !ReplaceFileContents(paths.record, record, recordLength)) {
+    setJobStatus(job, kTextFileOpenFailed);
+    return 0;
+  }
+  HANDLE file =
+      SjCreateFile(paths.part, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, append ? OPEN_EXISTING : CREATE_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) {
     setJobStatus(job, kTextFileOpenFailed);
     return 0;
   }
-  // Only a 206 continues the partial file; any other answer is the whole
-  // file, which must not follow the part already held.
-  if (status != 206) {
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-    SetEndOfFile(file);
-  }
   LARGE_INTEGER size{};
   GetFileSizeEx(file, &size);
+  if (append && size.QuadPart != offset) {
+    // The partial changed since the request was planned: its tail is not ours.
+    CloseHandle(file);
+    setJobStatus(job, kTextRangeMismatch);
+    return 0;
+  }
   SetFilePointer(file, 0, nullptr, FILE_END);
   int64_t position = size.QuadPart;
+  job.receivedSize = static_cast<uint32_t>(position);
   job.state = kJobReceiving;
   job.emptyReads = 0;
   char chunk[kReadChunk];
   DWORD readSize = kReadChunk;
-  // Without a length the file is read until the server closes (an empty
-  // read); cutting a partial file and then reading nothing would lose it.
-  bool lengthKnown = fullLength > 0;
-  while (!lengthKnown || position < fullLength) {
+  // Without a length the file is read until the server closes (an empty read).
+  bool lengthKnown = fullSize > 0;
+  bool readFailed = false;
+  while (!lengthKnown || position < fullSize) {
     if (Aborted(job)) {
       CloseHandle(file);
       return 0;
@@ -212,14 +266,13 @@ int ReadIntoFile(DownloadJob& job, const FetchPlan& plan, HINTERNET request, int
         setJobStatusF(job, kTextReadError, static_cast<int>(error));
       else
         setJobStatus(job, kTextFileReadFailed);
-      break;  // the partial file stays for the next attempt
+      readFailed = true;
+      break;
     }
     if (got == 0) {
       if (!lengthKnown) break;
-      if (++job.emptyReads >= static_cast<int32_t>(job.retryLimit)) {
-        CloseHandle(file);
-        return 0;
-      }
+      // The server closed early: the retries cannot bring more bytes.
+      if (++job.emptyReads >= static_cast<int32_t>(job.retryLimit)) break;
       Sleep(kEmptyReadPauseMs);
       continue;
     }
@@ -232,15 +285,25 @@ int ReadIntoFile(DownloadJob& job, const FetchPlan& plan, HINTERNET request, int
     position += got;
     job.receivedSize = static_cast<uint32_t>(position);
     job.rate = RateOf(got, GetTickCount() - start);
-    if (lengthKnown)
-      readSize = fullLength - position < kReadChunk ? static_cast<DWORD>(fullLength - position) : kReadChunk;
+    if (lengthKnown) readSize = fullSize - position < kReadChunk ? static_cast<DWORD>(fullSize - position) : kReadChunk;
   }
-  GetFileSizeEx(file, &size);
-  job.receivedSize = static_cast<uint32_t>(size.QuadPart);
+  FlushFileBuffers(file);
   CloseHandle(file);
   closeHandles(job);
-  setJobStatus(job, kTextDone);
   job.rate = 0;
+  if (!DownloadComplete(readFailed, fullSize, position)) {
+    if (!readFailed)
+      setJobStatusF(job, kTextCutShort, static_cast<unsigned>(position), static_cast<unsigned>(fullSize));
+    return 0;  // the partial stays for the next start
+  }
+  if (!SjMoveFileEx(paths.part, paths.target,
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
+    WriteEventLog('i', "rename to %.200s failed (%lu)", paths.target, GetLastError());
+    setJobStatus(job, kTextFileOpenFailed);
+    return 0;
+  }
+  SjDeleteFile(paths.record);
+  setJobStatus(job, kTextDone);
   return 1;
 }
 
@@ -348,7 +411,7 @@ int Fetch(DownloadJob& job, const FetchPlan& plan) {
     }
   }
   // 8. The body.
-  if (fileMode) return ReadIntoFile(job, plan, request, status, fullLength);
+  if (fileMode) return ReadIntoFile(job, plan, request, status);
   return ReadIntoMemory(job, plan, request, fullLength);
 }
 

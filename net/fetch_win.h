@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "net/download.h"
 #include "net/fetch.h"
 #include "net/job.h"
 
@@ -18,7 +19,8 @@ struct FetchPlan {
   bool scriptBoard;       // regional or rental: pages by design, no HTML test
   bool converted;         // the script answer follows the kept log
   bool localExists;       // a local copy of the log exists (416 without a range loads it)
-  const char* targetFile; // file mode: the file appended to
+  const DownloadPaths* download;  // file mode: target, partial and record
+  const char* downloadAddress;    // file mode: the address the record names
   // Loads the kept local bytes into the job's data (receivedSize = their
   // length); false when the local copy no longer has keepLength bytes.
   bool (*loadKept)(DownloadJob& job, const FetchPlan& plan);

@@ -5,13 +5,15 @@
 #include <cstring>
 #include <new>
 
+#include "core/address.h"
 #include "core/app.h"
 #include "core/eventlog.h"
+#include "core/file_win.h"
 #include "core/sjis_win.h"
 #include "core/store.h"
 #include "core/text.h"
+#include "net/download.h"
 #include "net/fetch_win.h"
-#include "core/address.h"
 #include "net/local_copy_win.h"
 #include "net/update.h"
 
@@ -52,25 +54,35 @@ int32_t DateCodeOf(HANDLE file) {
   return t.wYear * 10000 + t.wMonth * 100 + t.wDay;
 }
 
-// A file download resumes a partial file of today; an older one is
-// downloaded again from the start.
-void PlanFileDownload(DownloadJob& job, const char* target, FetchPlan* fp) {
-  HANDLE h = SjCreateFile(target, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+// A file download resumes only a partial this program left for the same
+// address today; anything else is fetched whole (the partial is emptied
+// once the whole file starts to arrive, not before).
+void PlanFileDownload(const char* address, const DownloadPaths& paths, FetchPlan* fp) {
+  ResumeFacts facts{};
+  HANDLE h = SjCreateFile(paths.part, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   if (h == INVALID_HANDLE_VALUE) return;
-  DWORD size = GetFileSize(h, nullptr);
-  int32_t code = DateCodeOf(h);
+  LARGE_INTEGER size{};
+  GetFileSizeEx(h, &size);
+  facts.partExists = true;
+  facts.partSize = size.QuadPart;
+  facts.partDateCode = DateCodeOf(h);
   CloseHandle(h);
   SYSTEMTIME now;
   GetLocalTime(&now);
-  // The whole date, not only the day of the month: a partial file from the
-  // same day of another month is not today's.
-  if (code != now.wYear * 10000 + now.wMonth * 100 + now.wDay) {
-    SjDeleteFile(target);
-    return;
-  }
-  if (size > kResumeMinimum) {
+  facts.todayDateCode = DateCode(now.wYear, now.wMonth, now.wDay);
+  FileBuffer text;
+  PartRecord record;
+  facts.recordMatches = ReadWholeFile(paths.record, 1, &text) && ParsePartRecord(text.data, text.size, &record) &&
+                        strcmp(record.address, address) == 0;
+  ResumeDecision d = DecideResume(facts);
+  WriteEventLog('i', "partial %lld bytes, record %s, resume %u", static_cast<long long>(facts.partSize),
+                facts.recordMatches ? "matches" : "differs", d.offset);
+  if (d.resume) {
     fp->resume = ResumeKind::File;
-    fp->resumeOffset = size;
+    fp->resumeOffset = d.offset;
+  } else {
+    fp->resume = ResumeKind::None;
+    fp->resumeOffset = 0;
   }
 }
 
@@ -197,15 +209,17 @@ int updateLog(DownloadJob& job) {
   fp.loadKept = LoadKept;
   fp.loadLocal = LoadLocal;
   fp.context = &context;
-  char target[520] = "";
+  DownloadPaths paths;
   if (job.ReadType == kReadFile) {
-    if (!DownloadTargetOf(logAddress, job.saveFolder, target, sizeof target)) {
-      setJobStatus(job, kTextFileOpenFailed);
+    if (!MakeDownloadPaths(job.saveFolder, logAddress, &paths)) {
+      setJobStatus(job, kTextNameUnusable);
       return 0;
     }
+    CreateFolderPath(paths.folder);
     fp.keepLength = 0;
-    fp.targetFile = target;
-    PlanFileDownload(job, target, &fp);
+    fp.download = &paths;
+    fp.downloadAddress = logAddress;
+    PlanFileDownload(logAddress, paths, &fp);
   }
 
   int ok = fetchUrl(job, fp);

@@ -17,6 +17,7 @@
 #include "core/startup_win.h"
 #include "core/text.h"
 #include "net/clock_win.h"
+#include "net/download_win.h"
 #include "net/job.h"
 #include "post/write_dialog_win.h"
 #include "reader/popup_win.h"
@@ -180,7 +181,11 @@ void ChangeSmallIcon(HWND main) {
 void OpenCurrentThread(HWND main) {
   ChangeSmallIcon(main);
   WarnIfLowMemory(main);
-  if (ClassifyAddress(g_settings.currentThreadUrl) >= kContentProgram) return;  // the download dialog comes later
+  // Files (programs, pictures, sound, video, archives) are offered for download.
+  if (ClassifyAddress(g_settings.currentThreadUrl) >= kContentProgram) {
+    OpenDownloadDialog(main, g_settings.currentThreadUrl);
+    return;
+  }
   HWND view = FindOrCreateThreadWindow(main, g_settings.currentThreadUrl);
   if (!view) return;
   SendMessage(view, WM_COMMAND, 40008, 0);
@@ -190,7 +195,10 @@ void OpenCurrentThread(HWND main) {
 void FetchThreadList(HWND main) {
   ContentKind kind = ClassifyAddress(g_settings.currentBoardUrl);
   if (NamesFeed(g_settings.currentBoardUrl)) kind = kContentFeed;
-  if (kind > 8) return;  // the download dialog comes later
+  if (kind > 8) {
+    OpenDownloadDialog(main, g_settings.currentBoardUrl);
+    return;
+  }
   if (kind == kContentDat || kind == kContentPage || kind == kContentMenu) {
     CopyText(g_settings.currentThreadUrl, g_settings.currentBoardUrl);
     g_settings.currentThreadTitle[0] = 0;
@@ -219,8 +227,9 @@ void OpenTypedAddress(HWND main) {
   } else if (kind == kContentMenu) {
     CopyText(g_settings.BoadAddr, address);
     RunCommand(main, 40005, 0);
+  } else if (kind >= kContentProgram) {
+    OpenDownloadDialog(main, address);
   }
-  // Files (kinds 9 and above) go to the download dialog, which comes later.
 }
 
 void BoardListDialog(HWND main) {
@@ -474,6 +483,9 @@ void RunCommand(HWND main, int command, LPARAM l) {
       // ngword.txt as it is on disk now (edited by hand, or a word just
       // added) for every thread window; the list editor comes later.
       ReloadNgWordsAndViews();
+      return;
+    case 40100:  // the download dialog, empty
+      OpenDownloadDialog(main, "");
       return;
     case 40074:
       g_settings.TabUnder = !g_settings.TabUnder;

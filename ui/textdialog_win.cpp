@@ -17,6 +17,7 @@
 #include "core/startup_win.h"
 #include "core/store_win.h"
 #include "core/text.h"
+#include "net/download_win.h"
 #include "reader/ngword.h"
 #include "reader/ngword_win.h"
 #include "reader/view_win.h"
@@ -158,8 +159,7 @@ void ConvertOrDownload(HWND dialog) {
   char url[kAddressMax];
   DialogLine(text.get(), n, 0, url, sizeof url);
   if (OffersDownload(url)) {
-    // The file-download dialog is not part of the program yet.
-    SetStatus("ﾌｧｲﾙのﾀﾞｳﾝﾛｰﾄﾞはまだありません");
+    OpenDownloadDialog(dialog, url);
     return;
   }
   size_t cap = n + kAddressMax + 8;

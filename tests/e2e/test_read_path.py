@@ -215,13 +215,22 @@ class ReadPathTest(kvtest.ProgramTest):
             self.assertEqual(int(acquired_line(p).strip().split("<>")[2]), position)
 
             # Typed addresses: a subject.txt shows that board's list; a .zip
-            # goes nowhere yet and changes nothing.
+            # opens the download dialog, which asks for nothing before Start.
             srv.board("/pc/", name="パソコン", category="テスト")
             srv.thread("/pc/dat/1700000101.dat", posts=3, title="別の板のスレ")
             combo = int(p.call("find %d ComboBox" % p.window))
-            for address in (srv.url("/pc/subject.txt"), srv.url("/pc/files/archive.zip")):
-                p.call("settext %d %s" % (combo, address.encode("cp932").hex()))
-                p.send_command(40016)
+            p.call("settext %d %s" % (combo, srv.url("/pc/subject.txt").encode("cp932").hex()))
+            p.send_command(40016)
+            archive = srv.url("/pc/files/archive.zip")
+            p.call("settext %d %s" % (combo, archive.encode("cp932").hex()))
+            p.command(40016)  # posted: the dialog is modal
+            dialog = kvtest.wait_until(lambda: p.count("#32770") and p.wait_window("#32770"), 20,
+                                       what="the download dialog")
+            address_edit = int(p.call("item %d 1046" % dialog))
+            kvtest.wait_until(lambda: p.call("text %d" % address_edit) == archive.encode("cp932").hex(),
+                              what="the address in the download dialog")
+            p.call("close %d" % dialog)
+            kvtest.wait_until(lambda: p.count("#32770") == 0, what="the download dialog to close")
             kvtest.wait_until(lambda: cell(p, listv, 0, 1) == "別の板のスレ", what="the typed board's list")
             self.assertFalse(requests_for(srv, "archive.zip"))
 

@@ -56,8 +56,13 @@ TEST(HandheldFetch, ProxyAuthenticationHeadersAndAFileDownload) {
   std::string target = logs.file("保存ソ表.bin");
   kv::CopyText(job->url, server.url("/files/f.bin").c_str());
   job->ReadType = kv::kReadFile;
+  kv::DownloadPaths paths{};
+  kv::CopyText(paths.target, target.c_str());
+  kv::CopyText(paths.part, (target + kv::kPartSuffix).c_str());
+  kv::CopyText(paths.record, (target + kv::kPartRecordSuffix).c_str());
   kv::FetchPlan p{};
-  p.targetFile = target.c_str();
+  p.download = &paths;
+  p.downloadAddress = job->url;
   ASSERT_EQ(kv::fetchUrl(*job, p), 1) << Status(*job);
   EXPECT_EQ(job->receivedSize.load(), 3000u);
   WIN32_FIND_DATAA found;

@@ -1,5 +1,7 @@
 // The fetch engine with the real WinINet against the local board server:
 // every answer the servers give, read through the request log.
+#include "net/fetch.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,9 +9,10 @@
 #include <string>
 #include <thread>
 
-#include "net/fetch.h"
+#include "net/download.h"
 #include "net/fetch_win.h"
 #include "net/job.h"
+#include "net/update_win.h"
 #include "tests/win/net_test_util.h"
 
 using kvtest::Body;
@@ -329,33 +332,145 @@ TEST_F(Fetch, FileModeAppendsAndStartsAfreshOnAWholeAnswer) {
   std::string content(5000, 'x');
   for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>('a' + i % 26);
   server_->Put(file, content);
-  std::string target = logs_.file("a.bin");
-  kvtest::WriteFileBytes(target, content.substr(0, 1200));
   kv::CopyText(job_->url, url(file).c_str());
+  kv::DownloadPaths paths;
+  ASSERT_TRUE(kv::MakeDownloadPaths(logs_.path().c_str(), job_->url, &paths));
+  kvtest::WriteFileBytes(paths.part, content.substr(0, 1200));
   job_->ReadType = kv::kReadFile;
   kv::FetchPlan p{};
   p.resume = kv::ResumeKind::File;
   p.resumeOffset = 1200;
-  p.targetFile = target.c_str();
+  p.download = &paths;
+  p.downloadAddress = job_->url;
   EventCapture events;
   ASSERT_EQ(Run(p), 1) << Status(*job_);
-  EXPECT_EQ(kvtest::ReadFileBytes(target), content);
+  // The partial takes the target's name once whole; its record goes.
+  EXPECT_EQ(kvtest::ReadFileBytes(paths.target), content);
+  EXPECT_EQ(GetFileAttributesA(paths.part), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(paths.record), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(job_->receivedSize.load(), 5000u);
   EXPECT_EQ(server_->Requests().back().range, "bytes=1200-");
   EXPECT_TRUE(events.Has("File Download Mode"));
 
   // The server sends the whole file instead of the range: it replaces the part.
-  kvtest::WriteFileBytes(target, content.substr(0, 1200));
+  kvtest::WriteFileBytes(paths.part, content.substr(0, 1200));
   server_->Rule(file, "ignore_range=1");
   ASSERT_EQ(Run(p), 1) << Status(*job_);
-  EXPECT_EQ(kvtest::ReadFileBytes(target), content);
+  EXPECT_EQ(kvtest::ReadFileBytes(paths.target), content);
 
-  // A complete file asks past its end and gets 416: the file stays.
-  kvtest::WriteFileBytes(target, content);
+  // A complete partial asks past its end and gets 416: the partial stays.
+  kvtest::WriteFileBytes(paths.part, content);
   p.resumeOffset = 5000;
   EXPECT_EQ(Run(p), 0);
   EXPECT_EQ(Status(*job_), "「あぼ～ん」があったようです。");
-  EXPECT_EQ(kvtest::ReadFileBytes(target), content);
+  EXPECT_EQ(kvtest::ReadFileBytes(paths.part), content);
+}
+
+TEST_F(Fetch, FileModeNeverAppendsAForeignRangeAndKeepsACutPartial) {
+  const char file[] = "/files/b.bin";
+  std::string content(6000, 'x');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>('A' + i % 23);
+  server_->Put(file, content);
+  kv::CopyText(job_->url, url(file).c_str());
+  kv::DownloadPaths paths;
+  ASSERT_TRUE(kv::MakeDownloadPaths(logs_.path().c_str(), job_->url, &paths));
+  job_->ReadType = kv::kReadFile;
+  kv::FetchPlan p{};
+  p.resume = kv::ResumeKind::File;
+  p.resumeOffset = 1000;
+  p.download = &paths;
+  p.downloadAddress = job_->url;
+
+  // A 206 from byte 0 to a request from byte 1000: nothing is appended.
+  kvtest::WriteFileBytes(paths.part, content.substr(0, 1000));
+  server_->Rule(file, "range_from=0");
+  EXPECT_EQ(Run(p), 0);
+  EXPECT_EQ(Status(*job_), kv::kTextRangeMismatch);
+  EXPECT_EQ(kvtest::ReadFileBytes(paths.part), content.substr(0, 1000));
+  EXPECT_EQ(GetFileAttributesA(paths.target), INVALID_FILE_ATTRIBUTES);
+
+  // The connection closes 2000 bytes into the tail: a failure, never "ok",
+  // and the partial (with its record) stays for the next start.
+  server_->Rule(file, "cut=2000");
+  EXPECT_EQ(Run(p), 0);
+  EXPECT_NE(Status(*job_), "ok\r\n");
+  EXPECT_EQ(kvtest::ReadFileBytes(paths.part), content.substr(0, 3000));
+  EXPECT_EQ(GetFileAttributesA(paths.target), INVALID_FILE_ATTRIBUTES);
+  std::string record = kvtest::ReadFileBytes(paths.record);
+  kv::PartRecord parsed;
+  ASSERT_TRUE(kv::ParsePartRecord(record.data(), record.size(), &parsed));
+  EXPECT_STREQ(parsed.address, job_->url);
+  EXPECT_EQ(parsed.fullSize, 6000);
+
+  // Past 2 GB: refused with a message, nothing written.
+  const char huge[] = "/files/huge.bin";
+  server_->Rule(huge, "size=3000000000");
+  kv::CopyText(job_->url, url(huge).c_str());
+  kv::DownloadPaths hugePaths;
+  ASSERT_TRUE(kv::MakeDownloadPaths(logs_.path().c_str(), job_->url, &hugePaths));
+  kv::FetchPlan whole{};
+  whole.download = &hugePaths;
+  whole.downloadAddress = job_->url;
+  EXPECT_EQ(Run(whole), 0);
+  EXPECT_EQ(Status(*job_), kv::kTextFileTooLarge);
+  EXPECT_EQ(GetFileAttributesA(hugePaths.part), INVALID_FILE_ATTRIBUTES);
+}
+
+// The plan of a file download (net/update_win.cpp): only this program's
+// partial of the same address, written today, is resumed.
+TEST_F(Fetch, FileDownloadResumesOnlyItsOwnPartialOfToday) {
+  const char file[] = "/files/c.bin";
+  std::string content(4000, 'x');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>('0' + i % 10);
+  server_->Put(file, content);
+  kv::CopyText(job_->url, url(file).c_str());
+  kv::CopyText(job_->saveFolder, logs_.file("dl").c_str());
+  job_->ReadType = kv::kReadFile;
+  kv::DownloadPaths paths;
+  ASSERT_TRUE(kv::MakeDownloadPaths(job_->saveFolder, job_->url, &paths));
+  CreateDirectoryA(paths.folder, nullptr);
+  char record[600];
+  size_t n = kv::FormatPartRecord(job_->url, 4000, record, sizeof record);
+  std::string own(record, n);
+
+  // Today's partial with its record: the rest is asked for.
+  kvtest::WriteFileBytes(paths.part, content.substr(0, 3999));
+  kvtest::WriteFileBytes(paths.record, own);
+  ASSERT_EQ(kv::updateLog(*job_), 1) << Status(*job_);
+  EXPECT_EQ(server_->Requests().back().range, "bytes=3999-");
+  EXPECT_EQ(kvtest::ReadFileBytes(paths.target), content);
+
+  // The same partial written yesterday is fetched whole, one byte short or not.
+  DeleteFileA(paths.target);
+  kvtest::WriteFileBytes(paths.part, content.substr(0, 3999));
+  kvtest::WriteFileBytes(paths.record, own);
+  HANDLE h = CreateFileA(paths.part, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+  t.QuadPart -= 36ULL * 3600 * 10000000;
+  FILETIME before{t.LowPart, t.HighPart};
+  SetFileTime(h, nullptr, nullptr, &before);
+  CloseHandle(h);
+  ASSERT_EQ(kv::updateLog(*job_), 1) << Status(*job_);
+  EXPECT_EQ(server_->Requests().back().range, "");
+  EXPECT_EQ(kvtest::ReadFileBytes(paths.target), content);
+
+  // A partial whose record names another address is not appended to.
+  DeleteFileA(paths.target);
+  kvtest::WriteFileBytes(paths.part, std::string(2000, '?'));
+  std::string other(record, kv::FormatPartRecord(url("/files/other.bin").c_str(), 4000, record, sizeof record));
+  kvtest::WriteFileBytes(paths.record, other);
+  ASSERT_EQ(kv::updateLog(*job_), 1) << Status(*job_);
+  EXPECT_EQ(server_->Requests().back().range, "");
+  EXPECT_EQ(kvtest::ReadFileBytes(paths.target), content);
+
+  // A name the file system would misread is cleaned before any file is made.
+  server_->Put("/files/CON.bin", "device");
+  kv::CopyText(job_->url, url("/files/CON.bin").c_str());
+  ASSERT_EQ(kv::updateLog(*job_), 1) << Status(*job_);
+  EXPECT_EQ(kvtest::ReadFileBytes(logs_.file("dl\\_CON.bin")), "device");
 }
 
 }  // namespace

@@ -227,4 +227,30 @@ TEST_F(Popup, UrlModeButtons) {
   EXPECT_FALSE(IsWindow(d));
 }
 
+// "DL" of a file address opens the download dialog with that address. The
+// dialog is modal: a thread timer, run by its message loop, reads and closes it.
+std::string g_downloadAddress;
+void CALLBACK CloseDownloadDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dl = FindWindowA("#32770", "ファイルのダウンロード");
+  if (!dl) return;
+  char text[300] = "";
+  GetDlgItemTextA(dl, 1046, text, sizeof text);
+  g_downloadAddress = text;
+  KillTimer(nullptr, id);
+  PostMessage(dl, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(Popup, DownloadButtonOpensTheDownloadDialog) {
+  std::string text = "http://127.0.0.1:9/files/a.zip";
+  HWND d = kv::OpenTextDialog(text.data(), text.size(), view_);
+  ASSERT_TRUE(d);
+  g_downloadAddress.clear();
+  UINT_PTR timer = SetTimer(nullptr, 0, 100, CloseDownloadDialog);
+  SendMessage(d, WM_COMMAND, kv::kTdConvert, 0);  // returns once the download dialog is closed
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(g_downloadAddress, text);
+  EXPECT_TRUE(IsWindow(d));
+  SendMessage(d, WM_COMMAND, IDCANCEL, 0);
+}
+
 }  // namespace

@@ -13,6 +13,7 @@
 The server runs as its own process (server.py); this module only talks to
 its control endpoint /_kv/ and needs nothing outside the standard library.
 """
+import json
 import os
 import subprocess
 import sys
@@ -152,7 +153,8 @@ class BoardServer:
         normal answer: status=N, html=1 (an HTML error page with 200),
         size=N (a generated body of N bytes), nolength=1 (no Content-Length),
         trickle="BYTES:MS", cut=N (connection closed after N body bytes),
-        ignore_range=1 (200 with the whole file to a range request)."""
+        ignore_range=1 (200 with the whole file to a range request),
+        range_from=N (206 with the tail from byte N whatever the range asked)."""
         what = {k: ("1" if v is True else v) for k, v in what.items()}
         self.control("rule", path=path, count=count, prefix="1" if prefix else "0", **what)
 
@@ -168,6 +170,17 @@ class BoardServer:
 
     def ntp_count(self):
         return int(self.control("ntp-count"))
+
+    def mtime(self, path, when):
+        """Sets a served file's modification date (seconds since 1970)."""
+        return self.control("mtime", path=path, time=str(when))
+
+    def feed(self, path, items, version="2.0", charset="utf-8", title=None):
+        """Serves an RSS feed at path (see server.make_feed)."""
+        params = dict(path=path, version=version, charset=charset)
+        if title:
+            params["title"] = title
+        return self.control("feed", json.dumps(items).encode("utf-8"), **params)
 
     def reset(self):
         self.control("reset")

@@ -153,6 +153,28 @@ class BoardServerTest(unittest.TestCase):
         self.assertIn("投稿日：", page.decode("euc_jp"))
         self.assertEqual(page.count(b"<dt>"), 3)
 
+    def test_files_with_type_date_and_faulty_ranges_and_feeds(self):
+        data = bytes(range(256)) * 40
+        self.srv.put("/pod/ep.mp3", data)
+        self.srv.mtime("/pod/ep.mp3", 86400 * 365)
+        status, hdrs, body = raw_get(self.srv.port, "/pod/ep.mp3", [("Range", "bytes=100-")])
+        self.assertEqual((status, body), (206, data[100:]))
+        self.assertEqual(hdrs["content-type"], "audio/mpeg")
+        self.assertEqual(hdrs["last-modified"], "Fri, 01 Jan 1971 00:00:00 GMT")
+        self.srv.rule("/pod/ep.mp3", range_from=0)
+        status, hdrs, body = raw_get(self.srv.port, "/pod/ep.mp3", [("Range", "bytes=100-")])
+        self.assertEqual((status, hdrs["content-range"], body), (206, "bytes 0-10239/10240", data))
+        items = [{"title": "表ソ & <b>", "link": "http://h/a?x=1&y=2", "enclosure": "http://h/a.mp3", "length": 5}]
+        for version, charset, codec in (("2.0", "utf-8", "utf-8"), ("1.0", "shift_jis", "cp932")):
+            self.srv.feed("/feeds/f.rss", items, version=version, charset=charset)
+            status, _, body = raw_get(self.srv.port, "/feeds/f.rss")
+            text = body.decode(codec)
+            self.assertTrue(text.startswith('<?xml version="1.0" encoding='))
+            self.assertIn("<title>表ソ &amp; &lt;b&gt;</title>", text)
+            self.assertIn("<link>http://h/a?x=1&amp;y=2</link>", text)
+            self.assertEqual('<enclosure url="http://h/a.mp3"' in text, version == "2.0")
+            self.assertEqual("<rdf:RDF" in text, version == "1.0")
+
     def test_euc_conversion_inverts_the_standard_mapping(self):
         text = "全角　表ソ～ｱｲｳ漢字ABC".encode("cp932")
         self.assertEqual(sjis_to_euc(text).decode("euc_jp", "replace").replace("〜", "～"),

@@ -332,6 +332,17 @@ class Board:
                 return 200, b"ok"
             if command == "ntp-count":
                 return 200, b"%d" % self.ntp_requests
+            if command == "mtime":
+                full = self.local(p("path"))
+                if not full or not os.path.isfile(full):
+                    return 404, b"missing"
+                when = float(p("time"))
+                os.utime(full, (when, when))
+                return 200, b"ok"
+            if command == "feed":
+                self.write(p("path"), make_feed(json.loads(body.decode("utf-8")), p("version", "2.0"),
+                                                p("charset", "utf-8"), p("title", "テストフィード")))
+                return 200, b"ok"
             if command == "post":
                 self.posting.configure(q, body)
                 return 200, b"ok"
@@ -365,6 +376,65 @@ class Board:
                         r.count -= 1
                     return r.params
         return {}
+
+
+# --------------------------------------------------------------------------
+# Files and feeds: the Content-Type real servers send for a file's extension,
+# its modification date (settable with /_kv/mtime), and RSS documents.
+
+CONTENT_TYPES = {
+    ".mp3": "audio/mpeg", ".ogg": "audio/ogg", ".wav": "audio/wav", ".wma": "audio/x-ms-wma",
+    ".mpg": "video/mpeg", ".avi": "video/x-msvideo", ".wmv": "video/x-ms-wmv", ".asf": "video/x-ms-asf",
+    ".zip": "application/zip", ".lzh": "application/x-lzh", ".cab": "application/vnd.ms-cab-compressed",
+    ".msi": "application/x-msi", ".exe": "application/octet-stream", ".jpg": "image/jpeg",
+    ".png": "image/png", ".bmp": "image/bmp", ".rss": "application/rss+xml", ".rdf": "application/rdf+xml",
+    ".xml": "application/xml", ".htm": "text/html", ".html": "text/html",
+}
+
+
+def file_headers(full):
+    """Content-Type (text/plain for logs and lists) and Last-Modified of a file."""
+    ext = os.path.splitext(full or "")[1].lower()
+    headers = [("Content-Type", CONTENT_TYPES.get(ext, "text/plain"))]
+    if full and os.path.isfile(full) and ext in CONTENT_TYPES:
+        stamp = time.strftime("%a, %d %b %Y %H:%M:%S GMT", time.gmtime(os.path.getmtime(full)))
+        headers.append(("Last-Modified", stamp))
+    return headers
+
+
+def _xml(text):
+    return text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;").replace('"', "&quot;")
+
+
+def make_feed(items, version="2.0", charset="utf-8", title="テストフィード"):
+    """An RSS 2.0 or RSS 1.0 (rdf:RDF) document in UTF-8 or Shift_JIS. Each
+    item is a dict: title, link, and optionally enclosure (address), length,
+    type; a podcast item carries an enclosure."""
+    enc = "utf-8" if charset.lower().replace("_", "-") in ("utf-8", "utf8") else "cp932"
+    declared = "UTF-8" if enc == "utf-8" else "Shift_JIS"
+    out = ['<?xml version="1.0" encoding="%s"?>' % declared]
+    body = []
+    for it in items:
+        part = ["<item%s>" % (' rdf:about="%s"' % _xml(it.get("link", "")) if version == "1.0" else ""),
+                "<title>%s</title>" % _xml(it.get("title", ""))]
+        if it.get("link"):
+            part.append("<link>%s</link>" % _xml(it["link"]))
+        if it.get("enclosure") and version != "1.0":
+            part.append('<enclosure url="%s" length="%d" type="%s" />' % (
+                _xml(it["enclosure"]), int(it.get("length", 0)), it.get("type", "audio/mpeg")))
+        part.append("</item>")
+        body.append("\n".join(part))
+    if version == "1.0":
+        out.append('<rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#" xmlns="http://purl.org/rss/1.0/">')
+        out.append("<channel><title>%s</title><items><rdf:Seq>%s</rdf:Seq></items></channel>" % (
+            _xml(title), "".join('<rdf:li rdf:resource="%s"/>' % _xml(it.get("link", "")) for it in items)))
+        out += body
+        out.append("</rdf:RDF>")
+    else:
+        out.append('<rss version="2.0"><channel><title>%s</title>' % _xml(title))
+        out += body
+        out.append("</channel></rss>")
+    return ("\n".join(out) + "\n").encode(enc)
 
 
 # --------------------------------------------------------------------------
@@ -727,10 +797,16 @@ class Handler(BaseHTTPRequestHandler):
             self.answer(404, b"<html><head><title>404 Not Found</title></head><body>Not Found</body></html>\n",
                         [("Content-Type", "text/html")], **extra)
             return
+        headers = file_headers(board.local(path))
         if rule.get("ignore_range") == "1":
-            self.send_data(data, extra, ranges=False)
+            self.send_data(data, extra, ranges=False, headers=headers)
+        elif rule.get("range_from"):
+            # A faulty server: a 206 whose range starts elsewhere than asked.
+            first = int(rule["range_from"])
+            self.answer(206, data[first:], headers + [
+                ("Content-Range", "bytes %d-%d/%d" % (first, len(data) - 1, len(data)))], **extra)
         else:
-            self.send_data(data, extra)
+            self.send_data(data, extra, headers=headers)
 
     def send_page(self, page, charset, extra):
         if page is None:
@@ -738,7 +814,7 @@ class Handler(BaseHTTPRequestHandler):
         else:
             self.answer(200, page, [("Content-Type", "text/html; charset=" + charset)], **extra)
 
-    def send_data(self, data, extra, ranges=True):
+    def send_data(self, data, extra, ranges=True, headers=None):
         """A file with the byte ranges of the real servers: "bytes=N-" gives
         206 with the tail, or 416 when N is at or past the end."""
         wanted = self.headers.get("Range", "") if ranges else ""
@@ -750,10 +826,10 @@ class Handler(BaseHTTPRequestHandler):
                 self.answer(416, b"", [("Content-Range", "bytes */%d" % len(data))], **extra)
                 return
             last = min(last, len(data) - 1)
-            self.answer(206, data[first:last + 1], [("Content-Type", "text/plain"),
+            self.answer(206, data[first:last + 1], (headers or [("Content-Type", "text/plain")]) + [
                         ("Content-Range", "bytes %d-%d/%d" % (first, last, len(data)))], **extra)
             return
-        self.answer(200, data, [("Content-Type", "text/plain")], **extra)
+        self.answer(200, data, headers or [("Content-Type", "text/plain")], **extra)
 
 
 class Server(ThreadingHTTPServer):
