@@ -133,9 +133,33 @@ bool RemoveAcquired(ThreadLists& lists, int32_t key) {
 }
 
 size_t AcquiredFileCapacity(const ThreadTable& table) {
-  // key 11 + ".dat<>" + title 63 + " (" + count 11 + ")<>" + resume 11 + LF
-  return static_cast<size_t>(table.used) * 112 + 1;
+  // key 11 + ".dat<>" + title (63 bytes, every "<>" written in 5) 158 +
+  // " (" + count 11 + ")<>" + resume 11 + LF
+  return static_cast<size_t>(table.used) * 210 + 1;
 }
+
+namespace {
+
+// A title as written: "<>" separates the fields, so the "<" of a "<>" in a
+// title (decoded from "&lt;&gt;") goes out as "&lt;", which the reader's
+// entity decoding turns back into "<".
+void FileTitle(const char* title, char* out, size_t cap) {
+  size_t n = 0;
+  for (const char* s = title; *s;) {
+    unsigned char c = static_cast<unsigned char>(*s);
+    size_t len = IsSjisLead(c) && s[1] ? 2 : 1;
+    const char* piece = s;
+    size_t pieceLen = len;
+    if (c == '<' && s[1] == '>') piece = "&lt;", pieceLen = 4;
+    if (n + pieceLen >= cap) break;
+    memcpy(out + n, piece, pieceLen);
+    n += pieceLen;
+    s += len;
+  }
+  out[n] = 0;
+}
+
+}  // namespace
 
 size_t FormatAcquiredFile(const ThreadTable& table, char* out, size_t cap) {
   size_t n = 0;
@@ -143,8 +167,10 @@ size_t FormatAcquiredFile(const ThreadTable& table, char* out, size_t cap) {
   for (int32_t i = 0; i < table.used; ++i) {
     const ThreadRow& r = table.rows[i];
     if (RowIsFree(r)) continue;
-    char line[160];
-    size_t m = FormatText(line, sizeof line, "%d.dat<>%s (%d)<>%d\n", static_cast<int>(r.key), r.title,
+    char title[5 * kRowTitle / 2 + 8];
+    FileTitle(r.title, title, sizeof title);
+    char line[sizeof title + 64];
+    size_t m = FormatText(line, sizeof line, "%d.dat<>%s (%d)<>%d\n", static_cast<int>(r.key), title,
                           static_cast<int>(r.count), static_cast<int>(r.resume));
     if (n + m + 1 > cap) return 0;
     memcpy(out + n, line, m + 1);

@@ -18,6 +18,7 @@
 #include "core/edition.h"
 #include "core/edition_win.h"
 #include "core/eventlog.h"
+#include "reader/thread.h"
 #include "core/file_win.h"
 #include "core/sjis_win.h"
 #include "core/startup_win.h"
@@ -125,6 +126,8 @@ bool EndsWithNoCase(const char* s, const char* tail) {
 
 // ---- the acquired list on disk -----------------------------------------------
 
+bool g_acquiredUnreadable = false;  // the loaded board's acquired.txt could not be read
+
 void LoadAcquired(const char* board) {
   BeginAcquiredLoad(g_lists);
   AcquiredFiles files;
@@ -137,7 +140,11 @@ void LoadAcquired(const char* board) {
     return true;
   });
   FileBuffer text;
-  if (!LoadFile(files.list, &text)) LoadFile(files.index, &text);
+  FileRead read = LoadFileAs(files.list, &text);
+  // An acquired list that is there but cannot be read is shown from what
+  // else there is and never written over: it holds the read positions.
+  g_acquiredUnreadable = read == FileRead::Unreadable;
+  if (read != FileRead::Read || text.size == 0) LoadFile(files.index, &text);
   FinishAcquiredLoad(g_lists, text.data, text.size, board);
 }
 
@@ -198,7 +205,9 @@ void ApplyToWindow(HWND window, int32_t rows) {
 void UseShownTable() { g_lists.current = g_lists.display[g_lists.shown]; }
 
 void OnClearRequest() {
-  if (!g_ready) return;
+  // A clear posted by a list download that was stopped since would empty
+  // whatever list is shown now.
+  if (!g_ready || !g_job) return;
   ClearTable(ShownList(g_lists));
   if (g_lists.current == g_lists.display[g_lists.shown]) SetItemCount(0);
 }
@@ -470,7 +479,14 @@ void DeleteRowLog(int32_t row) {
   FormatText(text, sizeof text, "%s\r\n%s", r.title, path);
   if (SjMessageBox(g_mainWindow ? g_mainWindow : g_list, text, "削除していい？", MB_YESNOCANCEL | MB_ICONQUESTION) ==
       IDYES) {
-    if (!SjDeleteFile(path)) WriteEventLog('e', "delete %s: %lu", path, static_cast<unsigned long>(GetLastError()));
+    if (SjDeleteFile(path)) {
+      // Without its log the row is no longer read: its state is worked
+      // out again when it is next drawn.
+      r.flags &= ~static_cast<uint32_t>(kRowComputed);
+    } else {
+      WriteEventLog('e', "delete %s: %lu", path, static_cast<unsigned long>(GetLastError()));
+      SetStatus(kTextDeleteFailed);
+    }
     Redraw();
   } else {
     SetFocus(g_list);
@@ -577,7 +593,10 @@ void AddColumns(HWND list) {
     c.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH | LVCF_SUBITEM;
     c.fmt = kFormats[i];
     c.cx = widths[i] * scale;
-    c.pszText = TextArg(kNames[i]).get();
+    // The converted text lives until the column is in (a temporary would
+    // be gone before the message reads it in the handheld build).
+    TextArg name(kNames[i]);
+    c.pszText = name.get();
     c.iSubItem = i;
     SendMessage(list, LVM_INSERTCOLUMN, i, reinterpret_cast<LPARAM>(&c));
   }
@@ -707,6 +726,8 @@ void LoadThreadList() {
 
 void ShowAcquiredList(bool allBoards) {
   if (!g_ready || !g_list || !g_settings.currentBoardUrl[0]) return;
+  // A board's list still coming would mix its rows in and then replace them.
+  StopListJob();
   if (!allBoards) {
     g_lists.current = g_lists.acquired;
     WriteIfChanged();
@@ -726,6 +747,7 @@ void ShowAcquiredList(bool allBoards) {
 
 void ShowFavourites() {
   if (!g_ready) return;
+  StopListJob();  // as for the acquired lists
   UseShownTable();
   ClearTable(*g_lists.current);
   PrepareStates();
@@ -902,13 +924,63 @@ void SaveListColumns() {
 
 void SaveCurrentAcquiredList() { WriteIfChanged(); }
 
+namespace {
+
+// The row of the shown list that stands for the thread at url, or null.
+ThreadRow* ShownRowOf(const char* url) {
+  ThreadTable& t = *g_lists.current;
+  if (&t == g_lists.acquired) return nullptr;  // that one is looked at anyway
+  char address[kAddressMax];
+  for (int32_t i = 0; i < t.used; ++i) {
+    ThreadRow& r = t.rows[i];
+    if (RowIsFree(r)) continue;
+    if (r.link) {
+      if (strcmp(r.link, url) == 0) return &r;
+    } else if (g_settings.currentBoardUrl[0]) {
+      ThreadAddressOf(g_settings.currentBoardUrl, r.key, address, sizeof address);
+      if (strcmp(address, url) == 0) return &r;
+    }
+  }
+  return nullptr;
+}
+
+bool Known(const char* title) { return title[0] && strcmp(title, "?") != 0; }
+
+}  // namespace
+
 void ThreadTitleOf(const char* url, char* title, size_t cap) {
+  // The shown list first (a thread opened from it is known there, read or
+  // not), then the acquired list, whose title also goes into the row.
+  ThreadRow* shown = ShownRowOf(url);
+  if (shown && Known(shown->title)) {
+    CopyText(title, cap, shown->title);
+    return;
+  }
   int32_t key = AcquiredFor(url);
   if (!key) {
     CopyText(title, cap, "?");
     return;
   }
   TitleByKey(*g_lists.acquired, key, title, cap);
+  if (shown && Known(title)) {
+    CopyText(shown->title, title);
+    Redraw();
+  }
+}
+
+void SetThreadTitle(const char* url, const char* title) {
+  if (!Known(title)) return;
+  ThreadRow* shown = ShownRowOf(url);
+  if (shown && !Known(shown->title)) {
+    CopyText(shown->title, title);
+    Redraw();
+  }
+  int32_t key = AcquiredFor(url);
+  int32_t row = key ? FindRowByKey(*g_lists.acquired, key) : -1;
+  if (row >= 0 && !Known(g_lists.acquired->rows[row].title)) {
+    CopyText(g_lists.acquired->rows[row].title, title);
+    ++g_lists.acquiredChanged;
+  }
 }
 
 int32_t ReadPositionOf(const char* url) {
@@ -956,6 +1028,10 @@ void WriteAcquiredList() {
   if (!g_ready || !g_lists.acquiredBoard[0]) return;
   AcquiredFiles files;
   if (!AcquiredFilesOf(g_lists.acquiredBoard, g_settings.ChFolder, &files)) return;
+  if (g_acquiredUnreadable) {
+    WriteEventLog('e', "acquired.txt unreadable, not written: %s", files.list);
+    return;
+  }
   size_t cap = AcquiredFileCapacity(*g_lists.acquired);
   char* text = new (std::nothrow) char[cap];
   if (!text) return;

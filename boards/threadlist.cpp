@@ -147,7 +147,9 @@ int32_t ParseThreadList(ThreadLists& lists, const char* data, size_t length, Par
   int32_t index = mode == ParseMode::Append ? table.used : 0;
   char keyField[260];
   char titleField[256];
-  char clean[128];
+  // Room for a whole title field as the acquired list writes it ("&lt;"
+  // for the "<" of a "<>"), so its count after it is never cut off.
+  char clean[256];
   char link[260];
   size_t i = 0;
   while (i < end) {

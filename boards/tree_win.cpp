@@ -46,6 +46,7 @@ BoardTree g_slots[2];
 int g_activeSlot = 0;
 BoardTree g_acquired;
 bool g_acquiredChanged = false;
+bool g_acquiredUnreadable = false;  // acquired.htm was there but could not be read
 
 HWND g_tree = nullptr;   // the one list, or the category list
 HWND g_tree2 = nullptr;  // the board list of the two-list style
@@ -431,7 +432,10 @@ void ReadAcquiredBoards() {
   BoardParseOptions o;
   o.menuAddress = g_settings.BoadAddr;
   o.treeOpen = "";
-  if (LoadFile(path, &file))
+  FileRead read = LoadFileAs(path, &file);
+  // An unreadable list of boards is never written over (see WriteAcquiredBoards).
+  g_acquiredUnreadable = read == FileRead::Unreadable;
+  if (read == FileRead::Read && file.size > 0)
     ParseBoardFile(g_acquired, file.data, file.size, o);
   else
     ClearBoardTree(g_acquired);
@@ -447,10 +451,12 @@ void LoadMenuSources(MenuSources& sources) {
   char path[kAddressMax];
   MenuSourcesPath(path, sizeof path);
   FileBuffer file;
-  if (!ReadWholeFile(path, 1, &file)) {
+  FileRead read = ReadWholeFileAs(path, 1, &file);
+  if (read != FileRead::Read) {
     char text[1024];
     size_t n = DefaultMenuSourcesText(kDefaultBoardMenu, text, sizeof text);
-    if (!ReplaceFileContents(path, text, n)) WriteEventLog('e', "bbsmenu.txt not written");
+    // Only a missing list is made; an unreadable one is left alone.
+    if (read == FileRead::Missing && !ReplaceFileContents(path, text, n)) WriteEventLog('e', "bbsmenu.txt not written");
     ParseMenuSources(text, n, sources);
     return;
   }
@@ -462,7 +468,10 @@ void AddMenuSource(MenuSources& sources, const char* address) {
   char path[kAddressMax];
   MenuSourcesPath(path, sizeof path);
   FileBuffer file;
-  ReadWholeFile(path, 1, &file);
+  if (ReadWholeFileAs(path, 1, &file) == FileRead::Unreadable) {
+    WriteEventLog('e', "bbsmenu.txt unreadable, not written");
+    return;
+  }
   size_t cap = file.size + strlen(address) * 2 + 16;
   std::unique_ptr<char[]> text(new char[cap]);
   size_t n = AppendMenuSource(file.data, file.size, address, text.get(), cap);
@@ -767,6 +776,10 @@ bool RunBoardMenuDialog(HWND owner) {
 
 void WriteAcquiredBoards() {
   if (!g_acquiredChanged) return;
+  if (g_acquiredUnreadable) {
+    WriteEventLog('e', "acquired.htm unreadable, not written");
+    return;
+  }
   std::unique_ptr<char[]> text(new char[kBoardFileTextMax]);
   size_t n = FormatBoardFile(g_acquired, false, text.get(), kBoardFileTextMax);
   char path[kAddressMax];

@@ -74,25 +74,48 @@ void SetFileFaultForTest(FileFault fault, long long afterBytes) {
   g_fault = fault;
 }
 
-bool ReadWholeFile(const char* path, size_t spare, FileBuffer* out) {
+FileRead ReadWholeFileAs(const char* path, size_t spare, FileBuffer* out) {
   Handle f(SjCreateFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
-  if (!f.ok()) return false;
+  if (!f.ok()) {
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return FileRead::Missing;
+    WriteEventLog('i', "cannot open %.200s (%lu)", path, error);
+    return FileRead::Unreadable;
+  }
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(f.h, &size) || size.QuadPart < 0 || size.QuadPart > 0x40000000) return false;
+  if (!GetFileSizeEx(f.h, &size) || size.QuadPart < 0 || size.QuadPart > 0x40000000) return FileRead::Unreadable;
   size_t n = static_cast<size_t>(size.QuadPart);
   char* buffer = new (std::nothrow) char[n + spare];
-  if (!buffer) return false;
+  if (!buffer) return FileRead::Unreadable;
   memset(buffer, 0, n + spare);
+  long long fault = g_fault.load() == FileFault::Read ? g_faultAfter.load() : -1;
   size_t done = 0;
   while (done < n) {
     DWORD piece = static_cast<DWORD>(n - done < 65536 ? n - done : 65536);
+    if (fault > static_cast<long long>(done) && static_cast<long long>(done + piece) > fault)
+      piece = static_cast<DWORD>(fault - static_cast<long long>(done));
     DWORD got = 0;
-    if (!ReadFile(f.h, buffer + done, piece, &got, nullptr) || got == 0) break;
+    BOOL ok = fault >= 0 && static_cast<long long>(done) >= fault
+                  ? FALSE
+                  : ReadFile(f.h, buffer + done, piece, &got, nullptr);
+    if (!ok || got == 0) {
+      // Half a file is not the file: taken for the whole, it would be
+      // written back over the rest.
+      WriteEventLog('i', "cannot read %.200s (%lu at %lu)", path, ok ? 0ul : GetLastError(),
+                    static_cast<unsigned long>(done));
+      delete[] buffer;
+      return FileRead::Unreadable;
+    }
     done += got;
   }
+  delete[] out->data;
   out->data = buffer;
   out->size = done;
-  return true;
+  return FileRead::Read;
+}
+
+bool ReadWholeFile(const char* path, size_t spare, FileBuffer* out) {
+  return ReadWholeFileAs(path, spare, out) == FileRead::Read;
 }
 
 bool ReplaceFileContents(const char* path, const void* data, size_t length) {

@@ -20,8 +20,15 @@ struct FileBuffer {
 
 // Reads the whole file (opened read-only, others may read and write it) into
 // out with spare zero bytes after it (an empty file gives size 0). False when
-// it is missing or memory for it cannot be had.
+// it is missing or cannot be read whole.
 bool ReadWholeFile(const char* path, size_t spare, FileBuffer* out);
+
+// The same, telling a missing file (or folder) from one that is there but
+// cannot be read whole: refused, a read failing half-way, no memory. A file
+// that is loaded and later rewritten is never rewritten when unreadable: the
+// rewrite would replace what could not be read.
+enum class FileRead { Read, Missing, Unreadable };
+FileRead ReadWholeFileAs(const char* path, size_t spare, FileBuffer* out);
 
 // Replaces the file's contents in one step: the bytes go to a temporary file
 // in the same folder, which then takes the old file's place. On any failure
@@ -36,8 +43,9 @@ void CreateFolderPath(const char* path);
 // program often runs as root, which ignores read-only folders):
 // Create - the temporary file cannot be created (a read-only folder);
 // Write - writing fails once afterBytes bytes are written (a full disk);
-// Replace - the final move fails.
-enum class FileFault { None, Create, Write, Replace };
+// Replace - the final move fails;
+// Read - reading fails once afterBytes bytes are read (a bad sector).
+enum class FileFault { None, Create, Write, Replace, Read };
 void SetFileFaultForTest(FileFault fault, long long afterBytes = 0);
 
 }  // namespace kv

@@ -165,7 +165,10 @@ void SetSettingsDefaults(Settings& s, const SettingsEnvironment& env) {
   s.ColorNme = 0x00C000;
   s.ColorNlk = 0xC00000;
   s.ColorTim = 0x000040;
-  s.lineColor = s.ColorBak;
+  // Unset until the key file names one: the view then draws the rule in
+  // the background colour as loaded (ColorBak from the settings file or the
+  // key file), that is, not at all.
+  s.lineColor = kColorUnset;
   CopyText(s.TreeAdd1, "TreeList.htm");
   CopyText(s.TreeAdd2, "TreeList2.htm");
   s.fAACheck = 1;

@@ -54,14 +54,25 @@ void CheckFontFace(char* face, size_t cap) {
   WriteEventLog('i', "FONT=%s", face);
 }
 
+namespace {
+char g_unreadableSettings[MAX_PATH];  // the settings file the last load could not read
+}  // namespace
+
 int LoadSettingsFile(Settings& s, const char* path, const char* programFolder) {
   FileBuffer file;
-  if (!ReadWholeFile(path, 256, &file)) return 0;
+  FileRead read = ReadWholeFileAs(path, 256, &file);
+  CopyText(g_unreadableSettings, read == FileRead::Unreadable ? path : "");
+  if (read == FileRead::Unreadable) WriteEventLog('e', "settings unreadable, kept as they are: %.200s", path);
+  if (read != FileRead::Read) return read == FileRead::Missing ? 0 : -1;
   ApplySettingsText(s, file.data, file.size, programFolder, DesktopWorkArea(), FontCheckCallback, nullptr);
   return 1;
 }
 
 int SaveSettingsFile(const Settings& s, const char* path, const char* programFolder) {
+  if (g_unreadableSettings[0] && strcmp(g_unreadableSettings, path) == 0) {
+    WriteEventLog('e', "settings not written over the unreadable file: %.200s", path);
+    return 0;
+  }
   char text[kSettingsTextMax];
   size_t n = FormatSettingsText(s, programFolder, text, sizeof text);
   if (n == 0) return 0;

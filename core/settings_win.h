@@ -10,10 +10,12 @@ namespace kv {
 // Kvel.ini in the handheld build).
 void SettingsFilePath(const char* programFolder, char* out, size_t cap);
 
-// 1 when the file was read, 0 when it is missing or cannot be read (the block
-// keeps its defaults).
+// 1 when the file was read, 0 when it is missing, -1 when it is there but
+// cannot be read whole (the block keeps its defaults either way).
 int LoadSettingsFile(Settings& s, const char* path, const char* programFolder);
 // 1 when the file was written, 0 when it could not be (the old file stays).
+// A file that the last load found unreadable is never rewritten: the user's
+// settings in it would be replaced by the defaults.
 int SaveSettingsFile(const Settings& s, const char* path, const char* programFolder);
 
 // Replaces face with an installed face that can draw Japanese when it is not

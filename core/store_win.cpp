@@ -35,17 +35,25 @@ int StoreFile(const char* path, const void* data, size_t length, bool compressio
 
 bool LoadFile(const char* path, FileBuffer* out) {
   FileBuffer file;
-  if (!ReadWholeFile(path, kLoadSpare, &file) || file.size == 0) return false;
-  if (!IsContainer(file.data, file.size)) {
+  if (LoadFileAs(path, &file) != FileRead::Read || file.size == 0) return false;
+  *out = std::move(file);
+  return true;
+}
+
+FileRead LoadFileAs(const char* path, FileBuffer* out) {
+  FileBuffer file;
+  FileRead read = ReadWholeFileAs(path, kLoadSpare, &file);
+  if (read != FileRead::Read) return read;
+  if (file.size == 0 || !IsContainer(file.data, file.size)) {
     *out = std::move(file);
-    return true;
+    return FileRead::Read;
   }
   // The stored length is not trusted for the size of the output: every
   // container this program writes compressed to more than 20 %, so five
   // times the file size is always enough.
   size_t limit = 5 * file.size + 1024;
   char* expanded = new (std::nothrow) char[limit + kLoadSpare];
-  if (!expanded) return false;
+  if (!expanded) return FileRead::Unreadable;
   memset(expanded, 0, limit + kLoadSpare);
   size_t length = 0;
   int z = ExpandContainer(file.data, file.size, expanded, limit, &length);
@@ -61,7 +69,7 @@ bool LoadFile(const char* path, FileBuffer* out) {
   delete[] out->data;
   out->data = expanded;
   out->size = length;
-  return true;
+  return FileRead::Read;
 }
 
 }  // namespace kv

@@ -16,5 +16,8 @@ int StoreFile(const char* path, const void* data, size_t length, bool compressio
 // The whole file, expanded when it is a container, with at least 1024 zero
 // bytes of spare room after the data. False for a missing or empty file.
 bool LoadFile(const char* path, FileBuffer* out);
+// The same, telling why there is nothing: Read (an empty file too, size 0),
+// Missing, or Unreadable (see ReadWholeFileAs).
+FileRead LoadFileAs(const char* path, FileBuffer* out);
 
 }  // namespace kv

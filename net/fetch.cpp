@@ -86,8 +86,9 @@ int64_t FullLength(bool lengthKnown, int64_t contentLength, uint32_t resumeOffse
   if (!lengthKnown) return 0;
   switch (kind) {
     case ResumeKind::ThreadLog:
-      // The request asked from the local copy's last byte again.
-      return resumeOffset ? contentLength + resumeOffset - 1 : contentLength;
+      // The request asked from the local copy's last byte again; a server
+      // that ignored the range sent the whole log, which is its own length.
+      return resumeOffset && status == 206 ? contentLength + resumeOffset - 1 : contentLength;
     case ResumeKind::File:
       // A server that ignored the range sends the whole file, which then
       // replaces the partial one.
@@ -101,13 +102,11 @@ int64_t FullLength(bool lengthKnown, int64_t contentLength, uint32_t resumeOffse
 bool RepeatsRequest(int status, bool firstAttempt) { return status == 501 && firstAttempt; }
 
 Answer DecideAnswer(const AnswerFacts& f) {
-  // A server that ignores the range answers 200 with the whole log. Its
-  // first byte is the start of the first post, not the local copy's last
-  // line feed, so the log counts as changed and is fetched again whole;
-  // deciding it here keeps a whole log from ever being appended to the
-  // local one, and keeps its doubled full length from reading as too large.
-  if (f.resume == ResumeKind::ThreadLog && f.rangeSent && f.status >= 200 && f.status < 300 && f.status != 206)
-    return Answer::LogChanged;
+  // A server that ignores the range answers 200 with the whole current log.
+  // It is read as a fresh body and replaces the local copy: never appended
+  // to it, and never taken for a changed log (that would fetch it again).
+  bool wholeLog = f.resume == ResumeKind::ThreadLog && f.rangeSent && f.status >= 200 && f.status < 300 &&
+                  f.status != 206;
   // The full length of a resume counts the local copy, so a one-byte answer
   // shows as the old length there; its own length tells that it holds only
   // the byte asked for again.
@@ -121,7 +120,7 @@ Answer DecideAnswer(const AnswerFacts& f) {
     return f.localLogExists ? Answer::LoadLocal : Answer::StatusError;
   }
   if (f.status >= 400 && f.status <= 505) return Answer::StatusError;
-  return Answer::ReadBody;
+  return wholeLog ? Answer::ReadWholeLog : Answer::ReadBody;
 }
 
 bool ResumeByteShowsChange(bool readOk, uint32_t got, unsigned char byte) { return readOk && got >= 1 && byte != '\n'; }

@@ -69,8 +69,9 @@ enum class ResumeKind {
 };
 
 // Full length of the answer's body as the engine counts it (0 = unknown).
-// A thread-log resume adds the offset minus the byte asked for again; a file
-// resume adds the offset only when the server answered with the range (206).
+// A thread-log resume answered with the range (206) adds the offset minus
+// the byte asked for again; a file resume adds the offset likewise. Any other
+// answer is the whole resource.
 int64_t FullLength(bool lengthKnown, int64_t contentLength, uint32_t resumeOffset, ResumeKind kind, int status);
 
 // A first 501 is answered by opening the request again and sending it once
@@ -86,6 +87,8 @@ enum class Answer {
   LogChanged,   // the local log no longer matches the server's
   LoadLocal,    // 416 to a request without a range while a local log exists
   ReadBody,
+  ReadWholeLog,  // a thread-log resume answered 2xx but not 206: the whole
+                 // current log, read as a fresh body that replaces the local one
 };
 struct AnswerFacts {
   int status;
@@ -97,6 +100,10 @@ struct AnswerFacts {
   bool localLogExists;
 };
 Answer DecideAnswer(const AnswerFacts& facts);
+
+// The HTTP version of every request. Widely used servers honour Range only
+// on HTTP/1.1 requests and answer an HTTP/1.0 one with the whole file.
+inline constexpr char kRequestVersion[] = "HTTP/1.1";
 
 // The first byte of a thread-log resume is the old last byte of the local
 // copy: anything but a line feed means the server's log has changed.

@@ -42,7 +42,7 @@ void CloseOne(std::atomic<void*>& h) {
 bool SendRequest(DownloadJob& job, HINTERNET connection, const char* path, const char* headers, int* status) {
   for (int attempt = 0;; ++attempt) {
     setJobStatus(job, kTextRequestOpening);
-    HINTERNET request = SjHttpOpenRequest(connection, "GET", path, "HTTP/1.0", INTERNET_FLAG_NO_CACHE_WRITE);
+    HINTERNET request = SjHttpOpenRequest(connection, "GET", path, kRequestVersion, INTERNET_FLAG_NO_CACHE_WRITE);
     if (!request) {
       WriteEventLog('i', "HttpOpenRequest (%lu)", GetLastError());
       setJobStatus(job, kTextRequestOpenFailed);
@@ -333,7 +333,7 @@ int Fetch(DownloadJob& job, const FetchPlan& plan) {
   char host[260], path[520];
   uint16_t explicitPort = 0;
   HINTERNET connection = nullptr;
-  if (SplitFetchUrl(job.url, host, sizeof host, &explicitPort, path, sizeof path)) {
+  if (SplitFetchUrl(plan.address ? plan.address : job.url, host, sizeof host, &explicitPort, path, sizeof path)) {
     INTERNET_PORT port = explicitPort ? explicitPort : static_cast<INTERNET_PORT>(job.port ? job.port : 80);
     connection = SjInternetConnect(session, host, port, job.userName, job.password);
   }
@@ -401,6 +401,9 @@ int Fetch(DownloadJob& job, const FetchPlan& plan) {
       return 1;
     case Answer::ReadBody:
       break;
+    case Answer::ReadWholeLog:
+      WriteEventLog('i', "whole log for a range (%d)", status);
+      break;
   }
   char raw[kRawHeaderBuffer];
   if (SjHttpQueryInfo(request, HTTP_QUERY_RAW_HEADERS_CRLF, raw, sizeof raw)) {
@@ -412,6 +415,14 @@ int Fetch(DownloadJob& job, const FetchPlan& plan) {
   }
   // 8. The body.
   if (fileMode) return ReadIntoFile(job, plan, request, status);
+  if (status != 206 && plan.resume == ResumeKind::ThreadLog) {
+    // Not the range asked for: the whole log, read as a fresh body.
+    FetchPlan whole = plan;
+    whole.resume = ResumeKind::None;
+    whole.resumeOffset = 0;
+    whole.keepLength = 0;
+    return ReadIntoMemory(job, whole, request, fullLength);
+  }
   return ReadIntoMemory(job, plan, request, fullLength);
 }
 

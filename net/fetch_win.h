@@ -13,6 +13,9 @@ namespace kv {
 
 // What the log update settled before the request (see net/update.h).
 struct FetchPlan {
+  // The address fetched when it is not the job's url (a reading-script
+  // address): the worker's own, since the owner reads url meanwhile.
+  const char* address;
   ResumeKind resume;
   uint32_t resumeOffset;  // D
   uint32_t keepLength;    // local bytes to hold in front of the body (0: none)

@@ -73,6 +73,8 @@ void initJob(DownloadJob& job) {
   job.patrol = nullptr;
   job.workerRunning = false;
   job.counted = false;
+  job.workerEnding = false;
+  job.refetchWhole = false;
 }
 
 void freeJobBuffers(DownloadJob& job) {
@@ -141,6 +143,11 @@ void countJobOut(DownloadJob& job) {
   int32_t n = activeDownloads.load();
   while (n > 0 && !activeDownloads.compare_exchange_weak(n, n - 1)) {
   }
+}
+
+int32_t DecideThreadJobEnd(bool updated, bool aborted, bool logChanged) {
+  if (aborted) return kJobFailed;
+  return updated || logChanged ? kJobDone : kJobFailed;
 }
 
 int32_t PatrolReadType(const char* address) {

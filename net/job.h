@@ -82,6 +82,13 @@ struct DownloadJob {
   std::atomic<int32_t> references;
   std::atomic<bool> workerRunning;
   std::atomic<bool> counted;  // this job is in activeDownloads
+  // Set by the worker once nothing but setting the final state and letting
+  // go of its reference is left: a start request then waits those moments
+  // out instead of being dropped.
+  std::atomic<bool> workerEnding;
+  // Set by the owner before startJob: fetch the thread log whole, with the
+  // local copy set aside until the new one is stored (the view's 40026).
+  std::atomic<bool> refetchWhole;
   std::mutex textLock;  // statusText
   std::mutex dataLock;  // the data pointer and capacity
 };
@@ -140,6 +147,13 @@ bool JobHasData(DownloadJob& job);
 // whichever of the worker's end and stopJob comes first counts it out.
 void countJobIn(DownloadJob& job);
 void countJobOut(DownloadJob& job);
+
+// The final state of a single job's worker: failed when cancelled, done
+// when the update succeeded. A thread log whose server copy no longer
+// matches the local one (logChanged) also ends done, with logChanged kept,
+// so that its owner fetches it again whole; ending failed would leave the
+// owner only the status text and the log never updated again.
+int32_t DecideThreadJobEnd(bool updated, bool aborted, bool logChanged);
 
 // The ReadType of a patrol entry: 0 when the text after its last "." is
 // anything but ".dat" (any case), else 2.

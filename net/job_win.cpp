@@ -9,7 +9,6 @@
 #include "core/text.h"
 #include "net/clock_win.h"
 #include "net/fetch_win.h"
-#include "net/patrol_update_win.h"
 #include "net/update.h"
 #include "net/update_win.h"
 #include "ui/main_window_win.h"
@@ -46,13 +45,16 @@ void CheckNetwork(DownloadJob& job) {
   }
 }
 
-// The worker's last steps: the final state, the handle, the reference.
-void EndWorker(DownloadJob& job, bool succeeded) {
+// The worker's last steps. The final state comes last but one: from then on
+// the owner may start the job again, so the worker touches nothing of the
+// record after it but workerRunning and its own reference.
+void EndWorker(DownloadJob& job, int32_t finalState) {
   job.noMerge = 0;
-  job.state = Aborted(job) || !succeeded ? kJobFailed : kJobDone;
   if (void* h = job.threadHandle.exchange(nullptr)) CloseHandle(static_cast<HANDLE>(h));
   Sleep(0);
   WriteEventLog('i', "End thread.");
+  job.workerEnding = true;
+  job.state = finalState;
   job.workerRunning = false;
   releaseJob(&job);
 }
@@ -75,7 +77,7 @@ void RunPatrol(DownloadJob& job) {
     item.status = kPatrolRunning;
     CopyText(job.url, item.url);
     job.ReadType = PatrolReadType(item.url);
-    bool updated = updateLogForPatrol(job) != 0;
+    bool updated = updateLogRefetchingChanged(job) != 0;
     closeHandles(job);
     Sleep(0);
     // A thread with nothing new is up to date, not failed.
@@ -83,14 +85,8 @@ void RunPatrol(DownloadJob& job) {
     lastOk = result == kPatrolUpdated;
     item.status = result;
   }
-  job.noMerge = 0;
-  job.state = Aborted(job) || !lastOk ? kJobFailed : kJobDone;
-  if (void* h = job.threadHandle.exchange(nullptr)) CloseHandle(static_cast<HANDLE>(h));
   job.batchMode = 2;
-  Sleep(0);
-  WriteEventLog('i', "End thread.");
-  job.workerRunning = false;
-  releaseJob(&job);
+  EndWorker(job, Aborted(job) || !lastOk ? kJobFailed : kJobDone);
 }
 
 DWORD WINAPI SingleJobWorker(void* argument) {
@@ -112,12 +108,12 @@ DWORD WINAPI SingleJobWorker(void* argument) {
       for (int i = 0; i < 5 && activeDownloads.load() > 2 && !Aborted(job); ++i) Sleep(2000);
     }
     if (!Aborted(job)) {
-      ok = updateLog(job);
+      ok = job.refetchWhole.exchange(false) ? refetchWholeLog(job) : updateLog(job);
       closeHandles(job);
     }
   }
   countJobOut(job);
-  EndWorker(job, ok != 0);
+  EndWorker(job, DecideThreadJobEnd(ok != 0, Aborted(job), job.logChanged.load() != 0));
   return 0;
 }
 
@@ -134,12 +130,16 @@ HANDLE startJob(DownloadJob& job) {
     job.abortRequested = 1;
     return nullptr;
   }
+  // A worker that has set its final state has only workerRunning and its
+  // reference left to let go of: the job is free, and waits those moments.
+  for (int i = 0; i < 1000 && job.workerRunning.load() && job.workerEnding.load(); ++i) Sleep(i < 10 ? 0 : 1);
   if (job.workerRunning.load()) {
     // The worker of an earlier start outlived stopJob; a second worker on
     // the same record would race it.
     job.abortRequested = 1;
     return nullptr;
   }
+  job.workerEnding = false;
   job.abortRequested = 0;
   {
     JobDataLock held(job);

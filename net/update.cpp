@@ -178,11 +178,11 @@ size_t htmlToDat(char* buffer, size_t length, size_t capacity, int32_t postsHeld
           for (size_t i = 0; i < numberLen; ++i) m = m * 10 + (number[i] - '0');
           int64_t o = last;
           bool write = false;
-          if (o == 1 && m > 2) {
-            // The script shows post 1 above the requested range; the post
-            // after it is the first new one, whatever its number.
-            write = true;
-          } else if (m - o > 1) {
+          // Every post goes to the line of its own number: missing ones
+          // (deleted, or left out of the page) get placeholder lines, and
+          // one at or below the last written (post 1 shown above the
+          // requested range) is not written again and moves nothing on.
+          if (m - o > 1) {
             for (int64_t missing = o + 1; missing < m; ++missing) {
               if (!w.Fits(sizeof kPlaceholderLine - 1)) {
                 full = true;
@@ -211,7 +211,7 @@ size_t htmlToDat(char* buffer, size_t length, size_t capacity, int32_t postsHeld
               w.Put("\r\n");
             }
           }
-          last = m;
+          if (m > o) last = m;
           numberLen = 0;
           number[0] = name[0] = mail[0] = date[0] = 0;
         }
@@ -340,7 +340,10 @@ void PlanUpdate(const UpdateFacts& f, UpdatePlan* plan) {
     plan->action = f.localExists ? PlanAction::OfflineLoad : PlanAction::OfflineMissing;
     return;
   }
-  plan->eucList = f.readType == kReadList && IsRentalBoard(f.boardType);
+  // A rental board's index is EUC-JP whether it is fetched for the list or
+  // only to look a title up: both are stored, and read back, as Shift_JIS.
+  plan->eucList = IsRentalBoard(f.boardType) &&
+                  (f.readType == kReadList || (f.readType == kReadTitleLookup && EndsWithSubject(f.url)));
   if (f.boardType == BoardRegional) {
     plan->postsHeld = f.postsHeld;
     readPlUrl(plan->requestUrl, sizeof plan->requestUrl, f.postsHeld);

@@ -194,12 +194,14 @@ int updateLog(DownloadJob& job) {
       break;
   }
 
-  if (plan.converted || IsRentalBoard(board)) {
-    CopyText(job.url, plan.requestUrl);
-    WriteEventLog('i', "%.200s", job.url);
-  }
   UpdateContext context{logAddress, false};
   FetchPlan fp{};
+  if (plan.converted || IsRentalBoard(board)) {
+    // The job's url keeps naming the thread: the owner reads it while the
+    // worker runs, and a second start plans from it again.
+    fp.address = plan.requestUrl;
+    WriteEventLog('i', "%.200s", plan.requestUrl);
+  }
   fp.resume = plan.resume;
   fp.resumeOffset = plan.resumeOffset;
   fp.keepLength = plan.keepLength;
@@ -223,10 +225,6 @@ int updateLog(DownloadJob& job) {
   }
 
   int ok = fetchUrl(job, fp);
-  // The job keeps naming the thread, not the script page it was read
-  // through, so that a second start of the same job plans from the log
-  // address again.
-  CopyText(job.url, logAddress);
   if (!ok || job.ReadType == kReadFile || context.loadedLocal) return ok;
 
   size_t length;
@@ -243,6 +241,42 @@ int updateLog(DownloadJob& job) {
       WriteEventLog('i', "store %.200s failed", logAddress);
   }
   return 1;
+}
+
+}  // namespace kv
+
+namespace kv {
+
+int refetchWholeLog(DownloadJob& job) {
+  char path[520], aside[530];
+  bool setAside = false;
+  if (LocalFileOf(job.url, path, sizeof path) && SjFileExists(path)) {
+    if (FormatText(aside, sizeof aside, "%s.changed", path) != strlen(path) + 8 ||
+        !SjMoveFileEx(path, aside, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      // The old log cannot be kept aside; it is not given up either.
+      WriteEventLog('i', "set aside %.200s failed (%lu)", path, GetLastError());
+      setJobStatus(job, kTextFileOpenFailed);
+      return 0;
+    }
+    setAside = true;
+  }
+  int ok = updateLog(job);
+  if (!setAside) return ok;
+  if (ok && SjFileExists(path)) {
+    SjDeleteFile(aside);
+  } else if (!SjMoveFileEx(aside, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // Nothing new was stored (a failure, or a result not kept): the old
+    // log comes back.
+    WriteEventLog('i', "put back %.200s failed (%lu)", path, GetLastError());
+  }
+  return ok;
+}
+
+int updateLogRefetchingChanged(DownloadJob& job) {
+  int ok = updateLog(job);
+  if (ok || !job.logChanged.load() || job.abortRequested.load()) return ok;
+  job.logChanged = 0;
+  return refetchWholeLog(job);
 }
 
 }  // namespace kv

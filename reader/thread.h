@@ -16,6 +16,10 @@ inline constexpr int32_t kMaxHitRegions = 100;
 inline constexpr size_t kRecordMax = 8192;  // a longer record continues as the next one
 inline constexpr size_t kLineBufferSize = 8193;
 inline constexpr size_t kViewTextSpare = 65536;  // view text room beyond the data's length
+// The status text when a thread needs more view text than it has room for.
+inline constexpr char kTextViewTextFull[] = "表示しきれないため途中までを表示しています";
+// The status text when a thread's log could not be deleted ("スレ削除").
+inline constexpr char kTextDeleteFailed[] = "ﾛｸﾞを削除できませんでした";
 inline constexpr int32_t kMaxRecordFields = 16;
 
 // Clickable rectangle of the last paint.

@@ -6,7 +6,9 @@
 #include "core/sjis_win.h"
 #include "core/store_win.h"
 #include "core/text.h"
+#include "core/eventlog.h"
 #include "reader/ngword_win.h"
+#include "ui/bars_win.h"
 
 namespace kv {
 
@@ -20,6 +22,14 @@ bool Rebuild(ThreadViewState& view, HWND window, const char* data, size_t length
   options.pageUrl = pageUrl ? pageUrl : "";
   ViewBuildResult r;
   if (!LoadThreadIntoView(view, options, data, length, &r)) return false;
+  if (r.truncated) {
+    // The view text has a fixed room; a thread that needs more shows up to
+    // its last whole post, and the user is told so rather than left to
+    // wonder where the rest went.
+    WriteEventLog('i', "view text full: %d posts of %.200s", static_cast<int>(view.postCount),
+                  pageUrl ? pageUrl : "");
+    SetStatus(kTextViewTextFull);
+  }
   if (window) {
     // The last screenful stays reachable: the range stops four lines short.
     int top = view.lineCount < 5 ? view.lineCount : view.lineCount - 4;

@@ -44,7 +44,8 @@ uint32_t (*g_clock)() = nullptr;
 uint32_t Now() { return g_clock ? g_clock() : GetTickCount(); }
 
 const ThreadListLink kListFunctions = {ReadPositionOf,   RecordReadPosition, ThreadTitleOf,
-                                       MarkThreadLoaded, TitleInIndex,       RemoveAcquiredUrl};
+                                       MarkThreadLoaded, TitleInIndex,       RemoveAcquiredUrl,
+                                       SetThreadTitle};
 const ThreadListLink* g_link = &kListFunctions;
 
 // What a window holds beyond the view record.
@@ -395,13 +396,19 @@ bool Reload(HWND w, ThreadViewState& v, bool fromMemory) {
 
 void StartDownload(HWND w, ViewWindow& vw) {
   ThreadViewState& v = *vw.view;
+  // A whole re-fetch (40026) asked for applies to this start only.
+  bool whole = v.job->refetchWhole.exchange(false);
   if (g_settings.fOffLine || !g_bars.status || !v.job->url[0]) return;
   if (!IsWindowVisible(g_bars.status)) {
     ShowWindow(g_bars.status, SW_SHOW);
     if (g_mainWindow) PostMessage(g_mainWindow, WM_SIZE, 0, 0);
   }
   v.job->ReadType = ThreadReadType(v.job->url);
-  if (startJob(*v.job)) vw.poll.start(w, kViewPollTimer);
+  v.job->refetchWhole = whole;
+  if (startJob(*v.job))
+    vw.poll.start(w, kViewPollTimer);
+  else
+    v.job->refetchWhole = false;
 }
 
 // A title lookup in the board's index, for a thread whose title nobody knew.
@@ -438,7 +445,10 @@ void TitleTick(HWND w, ViewWindow& vw) {
         JobDataLock held(job);
         found = held.data() && g_link->titleInIndex(held.data(), held.size(), vw.view->cacheKey, title, sizeof title);
       }
-      if (found && vw.view->title[0] == '?') SetTitle(w, *vw.view, title);
+      if (found && vw.view->title[0] == '?') {
+        SetTitle(w, *vw.view, title);
+        if (g_link->titleFound) g_link->titleFound(vw.view->job->url, title);
+      }
       break;
     }
     default:
@@ -494,7 +504,13 @@ void DeleteThread(HWND w, ThreadViewState& v) {
       SetFocus(w);
       return;
     }
-    SjDeleteFile(path);
+    if (!SjDeleteFile(path)) {
+      // Still there: the thread stays in the lists and the view stays open.
+      WriteEventLog('e', "delete %.200s: %lu", path, static_cast<unsigned long>(GetLastError()));
+      SetFocus(w);  // (shows the title in the status bar, so it comes first)
+      SetStatus(kTextDeleteFailed);
+      return;
+    }
   }
   if (v.job->url[0]) g_link->forget(v.job->url);
   if (g_mainWindow) PostMessage(g_mainWindow, WM_COMMAND, 40012, 0);
@@ -549,13 +565,13 @@ void Command(HWND w, ViewWindow& vw, WPARAM wp, LPARAM lp) {
       g_link->markLoaded(v.job->url);
       Reload(w, v, true);
       return;
-    case 40026: {
-      char path[kAddressMax];
+    case 40026:
+      // The log is fetched whole; the worker sets the local copy aside
+      // rather than deleting it here, so a failed fetch gives it back.
       if (!v.job->url[0]) return;
-      if (LocalLogPath(v.job->url, path, sizeof path) && SjFileExists(path)) SjDeleteFile(path);
+      v.job->refetchWhole = true;
       PostMessage(w, WM_COMMAND, 40027, 0);
       return;
-    }
     case 40021:
       DeleteThread(w, v);
       return;

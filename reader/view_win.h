@@ -44,6 +44,7 @@ struct ThreadListLink {
   void (*markLoaded)(const char* url);
   bool (*titleInIndex)(const char* data, size_t length, int32_t key, char* title, size_t cap);
   bool (*forget)(const char* url);  // "スレ削除": the thread leaves the acquired list
+  void (*titleFound)(const char* url, const char* title);  // a looked-up title, for the list rows
 };
 void SetThreadListLink(const ThreadListLink* link);  // null: the thread list's own
 // The millisecond clock of the key repeat (GetTickCount when null).

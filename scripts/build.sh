@@ -18,10 +18,17 @@ step() {
     exit 1
   fi
 }
-step cmake -S "$root" -B "$out/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-step cmake --build "$out/native" -j "$jobs"
-step cmake -S "$root" -B "$out/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" -DCMAKE_BUILD_TYPE=Release
-step cmake --build "$out/win" -j "$jobs"
+# "build.sh programs" builds only the Windows programs and the driver the
+# demo uses (what scripts/run.sh needs), not the test trees.
+if [ "${1:-}" = programs ]; then
+  step cmake -S "$root" -B "$out/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" -DCMAKE_BUILD_TYPE=Release
+  step cmake --build "$out/win" -j "$jobs" --target Kvel32 Kvel kvdrive
+else
+  step cmake -S "$root" -B "$out/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  step cmake --build "$out/native" -j "$jobs"
+  step cmake -S "$root" -B "$out/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" -DCMAKE_BUILD_TYPE=Release
+  step cmake --build "$out/win" -j "$jobs"
+fi
 if grep -q "warning:" "$log"; then
   echo "build: compiler warnings:"
   grep "warning:" "$log" | sort -u | head -n 20

@@ -25,6 +25,9 @@ bool NamesFeed(const char* address) {
     if (total > 6 && CompareNoCase(run, "Podcast", 7) == 0) return true;
     n = total = 0;
     if (!c) return false;
+    // A two-byte character ends the run as a whole: its trail byte may look
+    // like a letter ("ビ" ends in 'r') but is none.
+    if (IsSjisLead(c) && i + 1 < 256 && address[i + 1]) ++i;
   }
 }
 
@@ -67,7 +70,7 @@ bool DragValue(Splitter edge, int32_t x, int32_t y, int32_t rebarBottom, int32_t
       *value = x - treeWide;
       return true;
     case Splitter::TSplit:
-      *value = y - rebarBottom;
+      *value = y - rebarBottom < 16 ? 16 : y - rebarBottom;
       return true;
     default:
       return false;

@@ -26,7 +26,11 @@ struct SplitterInput {
 };
 Splitter SplitterAt(const SplitterInput& in);
 // The settings a drag ends with. Returns false when the value stays.
+// The T-split edge never goes above the rebar: the list keeps 16 pixels
+// (a value of 0 or below would end the T-shaped layout, and be saved).
 bool DragValue(Splitter edge, int32_t x, int32_t y, int32_t rebarBottom, int32_t treeWide, int32_t* value);
+// Where the T-split drag bar is drawn for a pointer at y.
+inline int32_t TSplitBarY(int32_t y, int32_t rebarBottom) { return y < rebarBottom + 16 ? rebarBottom + 16 : y; }
 
 // "http" in place of the first four characters of "h???://" addresses.
 void AddressForBrowser(const char* address, char* out, size_t cap);

@@ -104,17 +104,30 @@ int CommandNumberOf(const char* name) {
   return 0;
 }
 
+// Whether the name goes on after the text only with digits: "ListSort"
+// names the numbered family ListSort0..4, while "E" names no "Exit".
+static bool OnlyDigitsAfter(const char* name, size_t from) {
+  if (!name[from]) return false;
+  for (const char* p = name + from; *p; ++p)
+    if (*p < '0' || *p > '9') return false;
+  return true;
+}
+
 // The key file's word for a command. Compared in table order; a name matches
 // when it is a prefix of the text (so trailing blanks or remarks do not
-// matter) or when the text is a prefix of the name (so "ListSort" means the
-// first of the ListSort commands).
+// matter) or when the text is a numbered family's name without its digit
+// (so "ListSort" means the first of the ListSort commands). A word that is
+// only the start of a name binds nothing.
 const CommandInfo* MatchCommand(const char* text) {
   size_t textLength = strlen(text);
   if (textLength == 0) return nullptr;
   for (const CommandInfo& c : kCommands) {
     size_t n = strlen(c.name);
     if (strncmp(text, c.name, n) == 0) return &c;
-    if (textLength < n && strncmp(text, c.name, textLength) == 0) return &c;
+  }
+  for (const CommandInfo& c : kCommands) {
+    size_t n = strlen(c.name);
+    if (textLength < n && strncmp(text, c.name, textLength) == 0 && OnlyDigitsAfter(c.name, textLength)) return &c;
   }
   return nullptr;
 }

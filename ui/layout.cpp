@@ -107,4 +107,11 @@ Layout ComputeLayout(const LayoutInput& in) {
   return l;
 }
 
+bool FocusKeepsShown(LayoutKind kind, int32_t herfMode, PaneKind focused, PaneKind other, bool otherIsCurrentThread) {
+  if (kind != LayoutKind::SmallScreen || herfMode != 1) return false;
+  if (focused == PaneKind::Thread) return other == PaneKind::List;
+  if (focused == PaneKind::List) return other == PaneKind::Thread && otherIsCurrentThread;
+  return false;
+}
+
 }  // namespace kv

@@ -38,4 +38,11 @@ struct Layout {
 
 Layout ComputeLayout(const LayoutInput& in);
 
+// What the focus routine hides when a pane gets the focus: the windows of
+// the other tabs, except that the split small screen (HerfMode 1) shows the
+// thread list and the current thread window side by side, so neither hides
+// the other.
+enum class PaneKind { Tree, List, Thread, Other };
+bool FocusKeepsShown(LayoutKind kind, int32_t herfMode, PaneKind focused, PaneKind other, bool otherIsCurrentThread);
+
 }  // namespace kv

@@ -149,7 +149,7 @@ void BeginDrag(HWND main, int x, int y) {
   // A 4-pixel bar follows the pointer.
   bool horizontal = edge == Splitter::TSplit;
   int bx = horizontal ? g_settings.TreeWide : (x < 16 ? 16 : x);
-  int by = horizontal ? (y < 16 ? 16 : y) : RebarHeight();
+  int by = horizontal ? TSplitBarY(y, RebarHeight()) : RebarHeight();
   g_drag.bar = SjCreateWindowEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BLACKRECT, bx, by,
                                 horizontal ? c.right - bx : 4, horizontal ? 4 : c.bottom - by, main, nullptr,
                                 g_instance, nullptr);
@@ -176,24 +176,32 @@ void MoveDrag(HWND main, int x, int y) {
     RECT c;
     GetClientRect(main, &c);
     if (g_drag.edge == Splitter::TSplit)
-      SetWindowPos(g_drag.bar, nullptr, g_settings.TreeWide, y < 16 ? 16 : y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+      SetWindowPos(g_drag.bar, nullptr, g_settings.TreeWide, TSplitBarY(y, RebarHeight()), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER);
     else
       SetWindowPos(g_drag.bar, nullptr, x < 16 ? 16 : x, RebarHeight(), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   }
 }
 
-void EndDrag(HWND main) {
+// The end of a drag: at the button's release (apply), or when the capture
+// went elsewhere (an alert, another program): then the bar goes and the
+// panes stay as they were. The drag is over before the capture is released,
+// which reports the capture change back here.
+void FinishDrag(HWND main, bool apply) {
   if (g_drag.edge == Splitter::None) return;
-  ReleaseCapture();
-  if (g_drag.changed) {
-    if (g_drag.edge == Splitter::TreeEdge) g_settings.TreeWide = g_drag.value;
-    if (g_drag.edge == Splitter::ListEdge) g_settings.ListWide = g_drag.value;
-    if (g_drag.edge == Splitter::TSplit) g_settings.TateYoko = g_drag.value;
-  }
-  if (g_drag.bar) DestroyWindow(g_drag.bar);
+  DragState d = g_drag;
   g_drag = {};
+  if (GetCapture() == main) ReleaseCapture();
+  if (apply && d.changed) {
+    if (d.edge == Splitter::TreeEdge) g_settings.TreeWide = d.value;
+    if (d.edge == Splitter::ListEdge) g_settings.ListWide = d.value;
+    if (d.edge == Splitter::TSplit) g_settings.TateYoko = d.value;
+  }
+  if (d.bar) DestroyWindow(d.bar);
   PostMessage(main, WM_SIZE, 0, 0);
 }
+
+void EndDrag(HWND main) { FinishDrag(main, true); }
 
 // A movement command chosen from a menu or a hardware button becomes the
 // key press it stands for, in the focused control.
@@ -379,6 +387,9 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM w, LPARAM l) {
     case WM_LBUTTONUP:
       EndDrag(window);
       return 0;
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(l) != window) FinishDrag(window, false);
+      return 0;
     case WM_RBUTTONUP: {
       POINT pt = {static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
       ClientToScreen(window, &pt);
@@ -490,10 +501,21 @@ void FocusPane(HWND pane) {
   HWND tabWindow = (g_settings.TreeType && pane == g_panes.tree2) ? g_panes.tree : pane;
   int index = TabIndexOf(tabWindow);
   if (index >= 0) {
+    LayoutKind kind = g_settings.screenWidth <= 480 ? LayoutKind::SmallScreen : LayoutKind::Wide;
+    auto kindOf = [](HWND w) {
+      if (w == g_panes.tree || w == g_panes.tree2) return PaneKind::Tree;
+      if (w == g_panes.list) return PaneKind::List;
+      return IsThreadWindow(w) ? PaneKind::Thread : PaneKind::Other;
+    };
     int n = TabCount();
     for (int i = 0; i < n; ++i) {
       HWND other = TabWindow(i);
       if (i == index || !other || other == tabWindow) continue;
+      if (FocusKeepsShown(kind, g_settings.HerfMode, kindOf(tabWindow), kindOf(other),
+                          other == g_panes.currentThread)) {
+        ShowWindow(other, SW_SHOWNA);
+        continue;
+      }
       ShowWindow(other, SW_HIDE);
     }
     if (g_settings.TreeType && g_panes.tree && !IsWindowVisible(g_panes.tree) && tabWindow != g_panes.list &&

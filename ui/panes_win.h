@@ -45,6 +45,8 @@ void SaveListColumns();
 void SaveCurrentAcquiredList();
 // What a thread window needs from the lists. Titles are "?" when unknown.
 void ThreadTitleOf(const char* url, char* title, size_t cap);
+// A title found by the title lookup: into the list rows that showed "?".
+void SetThreadTitle(const char* url, const char* title);
 // The post at the top of the view when it was last closed, or -1.
 int32_t ReadPositionOf(const char* url);
 // Closing a thread window: its read position and post count.

@@ -64,6 +64,28 @@ TEST_F(Acquired, FileRoundTripsThroughTheParser) {
   EXPECT_EQ(Row(0).resume, 12);
 }
 
+TEST_F(Acquired, TitleWithFieldSeparatorsReadsBackTheSame) {
+  // "<>" in a title (from "&lt;&gt;" in the index) would end the title
+  // field and lose the count and the read position.
+  Load({5, 6}, "");
+  const std::string title = "<>表<><>ソ<><><><><><><><><><><><><><><><><><><><><><><><><><>";
+  ASSERT_LT(title.size(), kv::kRowTitle);
+  kv::RecordOpenedThread(l, 5, "a<>b<c>", 30, false);
+  kv::UpdateOnClose(l, 5, 12, 31);
+  kv::RecordOpenedThread(l, 6, title.c_str(), 8, false);
+  kv::UpdateOnClose(l, 6, 4, 9);
+  std::string file = File();
+  Load({5, 6}, file);
+  ASSERT_EQ(l.acquired->used, 2);
+  EXPECT_STREQ(Row(0).title, "a<>b<c>");
+  EXPECT_EQ(Row(0).count, 31);
+  EXPECT_EQ(Row(0).resume, 12);
+  EXPECT_EQ(Row(1).title, title);
+  EXPECT_EQ(Row(1).count, 9);
+  EXPECT_EQ(Row(1).resume, 4);
+  EXPECT_EQ(File(), file);
+}
+
 TEST_F(Acquired, RecordInOfflineMode) {
   Load({1, 2}, "1.dat<>One (1)<>0\n2.dat<>Two (9)<>0\n");
   kv::RecordOpenedThread(l, 1, "One", 20, true);

@@ -61,6 +61,12 @@ TEST(KeyFile, CommandWordsMatchByPrefix) {
   EXPECT_EQ(k.Look('U', 0), 40001);
   EXPECT_EQ(k.Look('V', 0), 0) << "an unknown word changes nothing";
   EXPECT_EQ(k.Look('W', 0), 40012) << "an empty word changes nothing";
+  // Only the start of a name binds nothing: "E" is not Exit, "Clo" not
+  // CloseAll; the letters keep their defaults.
+  Keys partial("[DEFAULT]\nA=E\nB=Clo\nC=ListSor\n");
+  EXPECT_EQ(partial.Look('A', 0), Keys("").Look('A', 0));
+  EXPECT_EQ(partial.Look('B', 0), Keys("").Look('B', 0));
+  EXPECT_EQ(partial.Look('C', 0), 0);
 }
 
 TEST(KeyFile, LowerCaseAndMalformedLinesBindNothing) {

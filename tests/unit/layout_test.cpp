@@ -108,6 +108,17 @@ TEST(Layout, SmallScreen) {
   EXPECT_EQ(kv::ComputeLayout(in).tabs.h, 36);
 }
 
+TEST(Layout, SplitSmallScreenShowsListAndThreadTogether) {
+  using kv::PaneKind;
+  const auto small = kv::LayoutKind::SmallScreen;
+  EXPECT_TRUE(kv::FocusKeepsShown(small, 1, PaneKind::Thread, PaneKind::List, false));
+  EXPECT_TRUE(kv::FocusKeepsShown(small, 1, PaneKind::List, PaneKind::Thread, true));
+  EXPECT_FALSE(kv::FocusKeepsShown(small, 1, PaneKind::List, PaneKind::Thread, false)) << "only the current one";
+  EXPECT_FALSE(kv::FocusKeepsShown(small, 1, PaneKind::Tree, PaneKind::List, false));
+  EXPECT_FALSE(kv::FocusKeepsShown(small, 0, PaneKind::Thread, PaneKind::List, false));
+  EXPECT_FALSE(kv::FocusKeepsShown(kv::LayoutKind::Wide, 1, PaneKind::Thread, PaneKind::List, false));
+}
+
 TEST(Splitters, EdgesAndDrags) {
   kv::SplitterInput in{118, 200, 800, 26, 120, 320, 0};
   EXPECT_EQ(kv::SplitterAt(in), kv::Splitter::TreeEdge);
@@ -128,6 +139,12 @@ TEST(Splitters, EdgesAndDrags) {
   EXPECT_FALSE(kv::DragValue(kv::Splitter::ListEdge, 124, 0, 26, 120, &v)) << "within 4 pixels of the tree edge";
   EXPECT_TRUE(kv::DragValue(kv::Splitter::ListEdge, 125, 0, 26, 120, &v));
   EXPECT_EQ(v, 5);
+  // The T-split follows the pointer below the rebar, never above it.
+  EXPECT_TRUE(kv::DragValue(kv::Splitter::TSplit, 0, 226, 26, 120, &v));
+  EXPECT_EQ(v, 200);
+  EXPECT_TRUE(kv::DragValue(kv::Splitter::TSplit, 0, 20, 26, 120, &v));
+  EXPECT_EQ(v, 16);
+  EXPECT_EQ(kv::TSplitBarY(5, 26), 42);
 }
 
 TEST(Commands, MenuSwitches) {
@@ -147,6 +164,9 @@ TEST(Commands, FeedsByName) {
   EXPECT_FALSE(kv::NamesFeed("http://example.com/dress/"));
   EXPECT_FALSE(kv::NamesFeed("http://example.com/Podcas/"));
   EXPECT_FALSE(kv::NamesFeed("http://egg.5ch.net/software/subject.txt"));
+  // "ビ" is 0x83 0x72: its trail byte is no 'r', so "ビss" holds no "rss".
+  EXPECT_FALSE(kv::NamesFeed("http://example.com/ビss/"));
+  EXPECT_TRUE(kv::NamesFeed("http://example.com/ビ/rss"));
 }
 
 TEST(Commands, FavouritesEditorArguments) {

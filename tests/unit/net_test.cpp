@@ -65,6 +65,8 @@ TEST(FullLength, ResumeArithmetic) {
   // Asked from byte D - 1: the answer repeats one byte of the local copy.
   EXPECT_EQ(kv::FullLength(true, 11, 1000, ResumeKind::ThreadLog, 206), 1010);
   EXPECT_EQ(kv::FullLength(true, 1, 1000, ResumeKind::ThreadLog, 206), 1000);
+  // A server that ignored the range sent the whole log: its own length.
+  EXPECT_EQ(kv::FullLength(true, 5000, 1000, ResumeKind::ThreadLog, 200), 5000);
   EXPECT_EQ(kv::FullLength(true, 10, 1000, ResumeKind::File, 206), 1010);
   EXPECT_EQ(kv::FullLength(true, 5000, 1000, ResumeKind::File, 200), 5000);
 }
@@ -80,13 +82,17 @@ TEST(DecideAnswer, WhatEachServerAnswerMeans) {
   EXPECT_FALSE(kv::RepeatsRequest(500, true));
   EXPECT_EQ(Decide(501, false, ResumeKind::None, 0), Answer::StatusError);  // the second 501
 
-  // A resume: 206 is read (its first byte is checked), 416 and a 200 with
-  // the whole log mean the log changed, one byte means nothing new.
+  // A resume: 206 is read (its first byte is checked), 416 means the log
+  // changed, one byte means nothing new; a 200 is the whole current log,
+  // read as a fresh body (not a changed log), within the size limit.
   EXPECT_EQ(Decide(206, true, ResumeKind::ThreadLog, 1500), Answer::ReadBody);
   EXPECT_EQ(Decide(206, true, ResumeKind::ThreadLog, 1000, false, false, 1), Answer::NoNewData);
   EXPECT_EQ(Decide(206, true, ResumeKind::ThreadLog, 1001, false, false, 2), Answer::ReadBody);
   EXPECT_EQ(Decide(416, true, ResumeKind::ThreadLog, 1000), Answer::LogChanged);
-  EXPECT_EQ(Decide(200, true, ResumeKind::ThreadLog, 5000000), Answer::LogChanged);
+  EXPECT_EQ(Decide(200, true, ResumeKind::ThreadLog, 5000), Answer::ReadWholeLog);
+  EXPECT_EQ(Decide(203, true, ResumeKind::ThreadLog, 5000), Answer::ReadWholeLog);
+  EXPECT_EQ(Decide(200, true, ResumeKind::ThreadLog, 3072001), Answer::TooLarge);
+  EXPECT_EQ(Decide(200, false, ResumeKind::None, 5000), Answer::ReadBody);
   // Without a range, 416 falls back to the local log when there is one.
   EXPECT_EQ(Decide(416, false, ResumeKind::None, 0, false, true), Answer::LoadLocal);
   EXPECT_EQ(Decide(416, false, ResumeKind::None, 0, false, false), Answer::StatusError);
@@ -245,6 +251,16 @@ TEST(DownloadJob, PatrolReadTypeAndPolling) {
   EXPECT_EQ(kv::DecidePollStep(0, 0, 0, kv::kJobStarting, false), PollStep::Status);  // first tick
   EXPECT_EQ(kv::DecidePollStep(100, 100, 500, kv::kJobDone, true), PollStep::Done);
   EXPECT_EQ(kv::DecidePollStep(100, 100, 500, kv::kJobFailed, true), PollStep::Failed);
+}
+
+TEST(DownloadJob, ChangedLogEndsDoneSoTheOwnerFetchesItWhole) {
+  EXPECT_EQ(kv::DecideThreadJobEnd(true, false, false), kv::kJobDone);
+  EXPECT_EQ(kv::DecideThreadJobEnd(false, false, false), kv::kJobFailed);
+  // A changed log: done, so that the owner's done branch (40026) runs.
+  EXPECT_EQ(kv::DecideThreadJobEnd(false, false, true), kv::kJobDone);
+  // Cancelled wins over everything.
+  EXPECT_EQ(kv::DecideThreadJobEnd(false, true, true), kv::kJobFailed);
+  EXPECT_EQ(kv::DecideThreadJobEnd(true, true, false), kv::kJobFailed);
 }
 
 TEST(ClockCheck, StartsOncePer86400Seconds) {

@@ -33,6 +33,14 @@ TEST(SettingsText, AnyLineEndAndNulEndALine) {
   EXPECT_EQ(s.TreeSele, 5);
 }
 
+TEST(SettingsText, CursorRuleFollowsTheLoadedBackground) {
+  // Fixed to the default background before the file was read, the rule
+  // would show as a stray line in every view with a dark ColorBak.
+  kv::Settings s = Load("ColorBak=0x202020\r\n");
+  EXPECT_EQ(s.ColorBak, 0x202020u);
+  EXPECT_EQ(s.lineColor, kv::kColorUnset);  // drawn as ColorBak: not at all
+}
+
 TEST(SettingsText, OverlongLineIsCutAndTheRestReadAsTheNextLine) {
   // 256 bytes of the first line are kept; what follows them is a line of its own.
   std::string value(256 - 9, 'a');

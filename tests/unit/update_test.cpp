@@ -52,10 +52,19 @@ TEST(HtmlToDat, FreshPageAndTheRulesForPostOne) {
   // Nothing held: posts 1, 2, 3 in order.
   std::string page = PagePost(1, "", "a") + PagePost(2, "", "b") + PagePost(3, "", "c");
   EXPECT_EQ(Convert(page, 0), Line(1, "", "a") + Line(2, "", "b") + Line(3, "", "c"));
-  // With one post held the page repeats post 1; the next one shown is
-  // written without placeholders, whatever its number.
+  // With one post held the page repeats post 1; a gap right after it
+  // keeps its placeholders, so post 5 is the fifth line.
   std::string resumed = PagePost(1, "", "a") + PagePost(5, "", "e") + PagePost(6, "", "f");
-  EXPECT_EQ(Convert(resumed, 1), Line(5, "", "e") + Line(6, "", "f"));
+  const std::string gap = "_<><>_<>_\r\n";
+  EXPECT_EQ(Convert(resumed, 1), gap + gap + gap + Line(5, "", "e") + Line(6, "", "f"));
+  // A fresh page whose posts 2 and 3 are gone.
+  EXPECT_EQ(Convert(PagePost(1, "", "a") + PagePost(4, "", "d"), 0), Line(1, "", "a") + gap + gap + Line(4, "", "d"));
+  // A gap right after the posts held: post 1 shown above the range does not
+  // reset the numbering, so 53 lands on line 53 and is not stored again by
+  // the next update (which asks from 54).
+  EXPECT_EQ(Convert(PagePost(1, "", "a") + PagePost(53, "", "x") + PagePost(54, "", "y"), 50),
+            gap + gap + Line(53, "", "x") + Line(54, "", "y"));
+  EXPECT_EQ(Convert(PagePost(1, "", "a") + PagePost(54, "", "y"), 54), "");
   // A post already held again is dropped.
   EXPECT_EQ(Convert(PagePost(3, "", "c") + PagePost(4, "", "d"), 3), Line(4, "", "d"));
 }
@@ -188,6 +197,12 @@ TEST(UpdatePlan, EveryKindOfJob) {
   p = Plan("http://j/cat/9/subject.txt", 1, kv::BoardRentalCategory);
   EXPECT_STREQ(p.requestUrl, "http://j/cat/9/subject.txt");
   EXPECT_EQ(p.boardType, kv::BoardPlain);
+  EXPECT_TRUE(p.eucList);
+  EXPECT_FALSE(p.converted);
+  // The title lookup fetches the same index: converted too, so the stored
+  // index is never raw EUC-JP.
+  p = Plan("http://j/cat/9/subject.txt", 3, kv::BoardRental);
+  EXPECT_STREQ(p.requestUrl, "http://j/cat/9/subject.txt");
   EXPECT_TRUE(p.eucList);
   EXPECT_FALSE(p.converted);
   p = Plan("http://j/cat/9/", 1, kv::BoardRental);

@@ -170,6 +170,8 @@ class BoardServer {
   void Rule(const std::string& path, const std::string& what, int count = 1) const {
     Control("rule", "path=" + UrlEncode(path) + "&count=" + std::to_string(count) + "&" + what);
   }
+  // "normal" or "http11" (ranges of HTTP/1.0 requests ignored).
+  void Ranges(const std::string& mode) const { Control("ranges", "mode=" + mode); }
   void Auth(const std::string& user, const std::string& password) const {
     Control("auth", "user=" + UrlEncode(user) + "&password=" + UrlEncode(password));
   }
@@ -194,7 +196,7 @@ class BoardServer {
           f.push_back(log.substr(start, i - start));
           start = i + 1;
         }
-      if (f.size() >= 10) {
+      if (f.size() >= 11) {
         Request r;
         r.method = f[0], r.url = f[1], r.host = f[2], r.range = f[3] == "-" ? "" : f[3];
         r.status = atoi(f[4].c_str()), r.bytes = atol(f[5].c_str()), r.wire = atol(f[6].c_str());

@@ -157,6 +157,29 @@ TEST(SettingsFile, FailedSaveLeavesOldFile) {
   EXPECT_EQ(ReadFileBytes(path), "[Setup]\r\nFontSize=12\r\n");
 }
 
+TEST(SettingsFile, UnreadableFileIsNeverRewritten) {
+  // A read that fails half-way is no missing file: the user's settings are
+  // there, and the defaults must not replace them at exit.
+  TempFolder dir;
+  std::string path = dir.file("Kvel32.ini");
+  const std::string file = "[Setup]\r\nFontSize=12\r\nTateYoko=100\r\n";
+  ASSERT_TRUE(WriteFileBytes(path, file));
+  kv::Settings s = Defaults();
+  kv::SetFileFaultForTest(kv::FileFault::Read, 10);
+  EXPECT_EQ(kv::LoadSettingsFile(s, path.c_str(), kProgram), -1);
+  kv::FileBuffer half;
+  EXPECT_EQ(kv::ReadWholeFileAs(path.c_str(), 1, &half), kv::FileRead::Unreadable);
+  EXPECT_FALSE(kv::ReadWholeFile(path.c_str(), 1, &half));
+  kv::SetFileFaultForTest(kv::FileFault::None);
+  EXPECT_EQ(kv::SaveSettingsFile(s, path.c_str(), kProgram), 0);
+  EXPECT_EQ(ReadFileBytes(path), file);
+  EXPECT_EQ(kv::ReadWholeFileAs(dir.file("none.ini").c_str(), 1, &half), kv::FileRead::Missing);
+  EXPECT_EQ(kv::ReadWholeFileAs(dir.file("no\\folder.ini").c_str(), 1, &half), kv::FileRead::Missing);
+  // Read whole the next time: written again as usual.
+  ASSERT_EQ(kv::LoadSettingsFile(s, path.c_str(), kProgram), 1);
+  EXPECT_EQ(kv::SaveSettingsFile(s, path.c_str(), kProgram), 1);
+}
+
 TEST(FontCheck, MissingFaceIsReplacedByAnInstalledJapaneseFace) {
   TempFolder dir;
   kvtest::UseEventLogIn(dir.path());

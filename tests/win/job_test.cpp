@@ -120,17 +120,77 @@ TEST_F(Job, ChangedLogIsLeftAloneThenReplacedByTheWholeFetch) {
   std::string local = ReadFileBytes(LocalFile(url(kLog)));
   server_->Abone(kLog, 3);
   server_->Append(kLog, 4);
-  ASSERT_EQ(Run(j), kv::kJobFailed);
+  // The job ends done with logChanged, so that its owner goes on to the
+  // whole fetch; the local log is untouched.
+  ASSERT_EQ(Run(j), kv::kJobDone);
   EXPECT_EQ(j->logChanged.load(), 1u);
   EXPECT_EQ(Status(*j), "「あぼ～ん」があったようです。");
   EXPECT_EQ(ReadFileBytes(LocalFile(url(kLog))), local);
-  // What the view does on logChanged: delete the local log, update again.
-  ASSERT_TRUE(DeleteFileA(LocalFile(url(kLog)).c_str()));
+  // What the view's 40026 asks for: the whole log, the old one set aside.
   server_->ClearLog();
+  j->refetchWhole = true;
   ASSERT_EQ(Run(j), kv::kJobDone);
   EXPECT_EQ(j->logChanged.load(), 0u);
+  EXPECT_FALSE(j->refetchWhole.load());
   EXPECT_EQ(ReadFileBytes(LocalFile(url(kLog))), server_->Get(kLog));
+  EXPECT_FALSE(kvtest::FileExists(LocalFile(url(kLog)) + ".changed"));
+  ASSERT_EQ(server_->Requests().size(), 1u);
   EXPECT_EQ(server_->Requests().at(0).range, "");
+}
+
+TEST_F(Job, FailedWholeFetchPutsTheOldLogBack) {
+  kv::DownloadJob* j = NewJob(url(kLog));
+  ASSERT_EQ(Run(j), kv::kJobDone);
+  std::string local = ReadFileBytes(LocalFile(url(kLog)));
+  server_->Abone(kLog, 3);
+  server_->Rule(kLog, "status=503");
+  j->refetchWhole = true;
+  ASSERT_EQ(Run(j), kv::kJobFailed);
+  EXPECT_EQ(ReadFileBytes(LocalFile(url(kLog))), local);
+  EXPECT_FALSE(kvtest::FileExists(LocalFile(url(kLog)) + ".changed"));
+  // Cancelled half-way: the old log is back as well.
+  server_->Thread(kLog, 300);
+  server_->Rule(kLog, "trickle=64:300");
+  j->refetchWhole = true;
+  ASSERT_NE(kv::startJob(*j), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return j->receivedSize.load() > 0; }));
+  kv::cancelJob(*j);
+  ASSERT_TRUE(Finish(j));
+  EXPECT_EQ(ReadFileBytes(LocalFile(url(kLog))), local);
+}
+
+TEST_F(Job, PatrolFetchesAChangedLogWholeAtOnce) {
+  kv::DownloadJob* j = NewJob(url(kLog));
+  ASSERT_EQ(Run(j), kv::kJobDone);
+  server_->Abone(kLog, 3);
+  server_->Append(kLog, 2);
+  server_->ClearLog();
+  kv::DownloadJob* p = NewJob("");
+  p->patrol = new kv::PatrolTable();
+  kv::CopyText(p->patrol->items[p->patrol->count++].url, url(kLog).c_str());
+  p->batchMode = 1;
+  ASSERT_EQ(Run(p), kv::kJobDone) << Status(*p);
+  EXPECT_EQ(p->patrol->items[0].status.load(), kv::kPatrolUpdated);
+  EXPECT_EQ(ReadFileBytes(LocalFile(url(kLog))), server_->Get(kLog));
+  auto reqs = server_->Requests();
+  ASSERT_EQ(reqs.size(), 2u);  // the range that showed the change, then the whole log
+  EXPECT_NE(reqs[0].range, "");
+  EXPECT_EQ(reqs[1].range, "");
+}
+
+TEST_F(Job, RestartJustAsTheJobEndsIsNotDropped) {
+  // The moment the final state shows, the job takes a new start.
+  kv::DownloadJob* j = NewJob(url(kLog));
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_NE(kv::startJob(*j), nullptr) << i;
+    // A tight watch, not a polling one: the start goes in right after.
+    DWORD t0 = GetTickCount();
+    int32_t s;
+    while ((s = j->state.load()) != kv::kJobDone && s != kv::kJobFailed && GetTickCount() - t0 < 30000) {
+    }
+    ASSERT_NE(kv::startJob(*j), nullptr) << i;
+    ASSERT_TRUE(Finish(j));
+  }
 }
 
 TEST_F(Job, EightyBytesAreFetchedWholeEightyOneResume) {
@@ -459,8 +519,16 @@ void CheckScriptBoard(BoardServer* server, const std::string& address, const std
   server->Append(serverLog, 6);
   server->Hide(serverLog, "54,55");
   server->ClearLog();
+  // A slow page: all the while the job's url names the thread (the view
+  // reads it), never the script address the worker fetches.
+  server->Rule("/bbs/", "prefix=1&trickle=400:150");
   ASSERT_NE(kv::startJob(*j), nullptr);
-  ASSERT_TRUE(WaitFor([j] { return !j->workerRunning.load(); }));
+  bool named = true;
+  ASSERT_TRUE(WaitFor([&] {
+    named = named && std::string(j->url) == address;
+    return !j->workerRunning.load();
+  }));
+  EXPECT_TRUE(named);
   ASSERT_EQ(j->state.load(), kv::kJobDone) << Status(*j);
   auto reqs = server->Requests();
   ASSERT_EQ(reqs.size(), 1u);

@@ -274,6 +274,48 @@ TEST_F(ListPane, OpeningARowRecordsItAndAcquiredFollowsTheClose) {
   EXPECT_EQ(AcquiredFile(board), "1136041200.dat<>Opened \x83\x58\x83\x8C (34)<>12\n");
 }
 
+TEST_F(ListPane, TitlesFromTheShownListAndBackIntoIt) {
+  const std::string board = "http://h.example/b/subject.txt";
+  kv::CopyText(kv::g_settings.currentBoardUrl, board.c_str());
+  Show("1136041200.dat<>Shown title (30)\n1136041300.dat<>? (4)\n");
+  char title[64];
+  // Known from the list, though never read: no "?" and no lookup.
+  kv::ThreadTitleOf("http://h.example/b/dat/1136041200.dat", title, sizeof title);
+  EXPECT_STREQ(title, "Shown title");
+  kv::ThreadTitleOf("http://h.example/b/dat/1136041300.dat", title, sizeof title);
+  EXPECT_STREQ(title, "?");
+  // A title looked up goes into the row that showed "?".
+  kv::SetThreadTitle("http://h.example/b/dat/1136041300.dat", "Found");
+  EXPECT_EQ(Cell(1, 1), "Found");
+  kv::SetThreadTitle("http://h.example/b/dat/1136041200.dat", "Other");
+  EXPECT_EQ(Cell(0, 1), "Shown title");
+}
+
+TEST_F(ListPane, UnreadableAcquiredListIsNeverWrittenOver) {
+  const std::string board = "http://h.example/b/subject.txt";
+  kv::CopyText(kv::g_settings.currentBoardUrl, board.c_str());
+  LocalLog("http://h.example/b/dat/100.dat", 3);
+  kv::RecordOpenedThreadUrl("http://h.example/b/dat/100.dat", "Hundred", 3);
+  kv::RecordReadPosition("http://h.example/b/dat/100.dat", "Hundred", 2, 3);
+  const std::string kept = AcquiredFile(board);
+  ASSERT_EQ(kept, "100.dat<>Hundred (3)<>2\n");
+  // The next load fails half-way: what was read is not the list.
+  kv::ThreadListTables().acquiredBoard[0] = 0;
+  kv::SetFileFaultForTest(kv::FileFault::Read, 4);
+  kv::ShowAcquiredList(false);
+  kv::SetFileFaultForTest(kv::FileFault::None);
+  LocalLog("http://h.example/b/dat/200.dat", 5);
+  kv::RecordOpenedThreadUrl("http://h.example/b/dat/200.dat", "Two hundred", 5);
+  kv::SaveCurrentAcquiredList();
+  EXPECT_EQ(AcquiredFile(board), kept);
+  // Read whole again: written as usual.
+  kv::ThreadListTables().acquiredBoard[0] = 0;
+  kv::ShowAcquiredList(false);
+  kv::RecordOpenedThreadUrl("http://h.example/b/dat/200.dat", "Two hundred", 5);
+  EXPECT_NE(AcquiredFile(board).find("Two hundred (5)"), std::string::npos);
+  EXPECT_NE(AcquiredFile(board).find("Hundred (3)<>2"), std::string::npos);
+}
+
 TEST_F(ListPane, AcquiredListShowsLocalLogs) {
   const std::string board = "http://h.example/b/subject.txt";
   kv::CopyText(kv::g_settings.currentBoardUrl, board.c_str());
@@ -375,6 +417,25 @@ TEST_F(ListPane, RowsArriveDuringTheDownload) {
   EXPECT_EQ(Cell(99, 1), "Thread number 100");
   // The progress window showed while it came and is gone with the end.
   EXPECT_TRUE(PumpUntil([] { return FindWindowA("KVEL_LISTLOAD", nullptr) == nullptr; }));
+}
+
+TEST_F(ListPane, FavouritesShownWhileABoardListComesStopIt) {
+  BoardServer server;
+  ASSERT_TRUE(server.running());
+  server.Board("/s/");
+  server.Put("/s/subject.txt", HundredRows());
+  server.Rule("/s/subject.txt", "trickle=100:100");  // about 4 s
+  WriteFileBytes(folder_.file("Favorite.htm"),
+                 "<html><body><p>\r\n<a href=\"http://h.example/b/dat/5.dat\">Five</a><br><br>\r\n</p></body></html>\r\n");
+  kv::CopyText(kv::g_settings.currentBoardUrl, server.url("/s/subject.txt").c_str());
+  kv::LoadThreadList();
+  ASSERT_TRUE(PumpUntil([&] { return Rows() > 0; }));
+  kv::ShowFavourites();
+  ASSERT_EQ(Rows(), 1);
+  // Long enough for the whole list to have come: the favourites stay alone.
+  PumpUntil([] { return false; }, 5000);
+  EXPECT_EQ(Rows(), 1);
+  EXPECT_EQ(Cell(0, 1), "Five");
 }
 
 std::string ProgressText() {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "core/startup_win.h"
 #include "core/text.h"
 #include "net/job.h"
+#include "reader/thread.h"
 #include "reader/thread_win.h"
 #include "reader/view_win.h"
 #include "tests/win/net_test_util.h"
@@ -284,6 +286,23 @@ TEST_F(View, EmptyViewsShowTheIdleMessageOrZeroKB) {
   EXPECT_EQ(PaintInto(*view_, window_, busy), 0);
   EXPECT_EQ(busy.Count(0x123456, 0, 0, 200, 100), 200 * 100);
   view_->building = 0;
+}
+
+TEST_F(View, ViewTextOutOfRoomIsLoggedAndShown) {
+  // 5000 broken records need more view text than there is room for.
+  HWND status = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 100, 20, parent_, nullptr, nullptr, nullptr);
+  HWND saved = kv::g_bars.status;
+  kv::g_bars.status = status;
+  kvtest::EventCapture events;
+  std::string log;
+  for (int i = 0; i < 5000; ++i) log += "\x01\x01\n";
+  Load(log);
+  char text[200] = "";
+  GetWindowTextA(status, text, sizeof text);
+  EXPECT_NE(std::string(text).find(kv::kTextViewTextFull), std::string::npos) << text;
+  EXPECT_TRUE(events.Has("view text full"));
+  kv::g_bars.status = saved;
+  DestroyWindow(status);
 }
 
 TEST_F(View, CursorRuleAndTheReturnValue) {
@@ -575,6 +594,10 @@ const kv::ThreadListLink kTestLink = {
       g_list.forgotten = url;
       return true;
     },
+    [](const char* url, const char* title) {
+      g_list.url = url;
+      g_list.title = title;
+    },
 };
 
 class ViewLife : public ::testing::Test {
@@ -798,7 +821,8 @@ TEST_F(ViewLife, UnknownTitleIsLookedUpInTheBoardIndex) {
                                       [](const char*, char* title, size_t cap) { kv::CopyText(title, cap, "?"); },
                                       kTestLink.markLoaded,
                                       kTestLink.titleInIndex,
-                                      kTestLink.forget};
+                                      kTestLink.forget,
+                                      kTestLink.titleFound};
   kv::SetThreadListLink(&unknown);
   HWND w = Open();
   kv::ThreadViewState* v = kv::ViewStateOf(w);
@@ -806,6 +830,7 @@ TEST_F(ViewLife, UnknownTitleIsLookedUpInTheBoardIndex) {
   EXPECT_EQ(v->title[0], '?');
   ASSERT_TRUE(kvtest::PumpUntil([&] { return v->title[0] != '?'; }, 20000));
   EXPECT_EQ(wanted, v->title);
+  EXPECT_EQ(g_list.title, wanted) << "the title goes back to the list";
   char caption[260];
   GetWindowTextA(w, caption, sizeof caption);
   EXPECT_STREQ(caption, v->title);
@@ -814,20 +839,60 @@ TEST_F(ViewLife, UnknownTitleIsLookedUpInTheBoardIndex) {
   EXPECT_TRUE(asked);
 }
 
-TEST_F(ViewLife, RefetchDeletesTheLogAndSlotsRunOut) {
-  LocalCopy(5);
-  HWND w = Open();
+TEST_F(ViewLife, FailedDeleteIsSaidAndKeepsTheThread) {
+  LocalCopy(3);
+  HWND w = Open();  // no status bar yet: nothing is downloaded
+  kv::CreateStatusBar(parent_, nullptr);
+  ASSERT_TRUE(kv::g_bars.status);
   char path[kv::kAddressMax];
   kv::CopyText(path, url_.c_str());
   ASSERT_TRUE(kv::LocalPathOf(path, kv::g_settings.ChFolder));
-  ASSERT_TRUE(kvtest::FileExists(path));
-  SendMessage(w, WM_COMMAND, 40026, 0);
-  EXPECT_FALSE(kvtest::FileExists(path));
-  kvtest::PumpUntil([] { return false; }, 100);  // the posted 40027 rebuilds from no log
+  // Another program holds the log open without sharing its deletion.
+  HANDLE held = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread yes([] {
+    HWND box = nullptr;
+    for (int i = 0; i < 500 && !(box = FindWindowA("#32770", "削除していい？")); ++i) Sleep(20);
+    if (box) PostMessageA(box, WM_COMMAND, IDYES, 0);
+  });
+  SendMessage(w, WM_COMMAND, 40021, 0);
+  yes.join();
+  CloseHandle(held);
+  EXPECT_TRUE(kvtest::FileExists(path));
+  EXPECT_EQ(g_list.forgotten, "") << "the lists keep the thread";
+  char text[200] = "";
+  GetWindowTextA(kv::g_bars.status, text, sizeof text);
+  EXPECT_NE(std::string(text).find(kv::kTextDeleteFailed), std::string::npos) << text;
+}
+
+TEST_F(ViewLife, ChangedLogIsFetchedWholeAndSlotsRunOut) {
+  // A post deleted on the server since the local copy: the update finds the
+  // log changed, and the view fetches it whole once (40026).
+  LocalCopy(5);
+  server_->Abone(kLog, 2);
+  server_->Append(kLog, 3);
+  server_->ClearLog();
+  kv::CreateStatusBar(parent_, nullptr);
+  ASSERT_TRUE(kv::g_bars.status);
+  HWND w = Open();
   kv::ThreadViewState* v = kv::ViewStateOf(w);
-  EXPECT_EQ(v->postCount, 1);
-  EXPECT_EQ(v->lineCount, 0);
+  ASSERT_TRUE(v);
+  char path[kv::kAddressMax];
+  kv::CopyText(path, url_.c_str());
+  ASSERT_TRUE(kv::LocalPathOf(path, kv::g_settings.ChFolder));
+  const std::string now = server_->Get(kLog);
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return v->postCount == 9 && kvtest::ReadFileBytes(path) == now; }, 20000));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return !kv::ThreadWindowDownloading(w); }, 20000));
+  std::vector<kvtest::BoardServer::Request> requests = server_->Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_FALSE(requests[0].range.empty());
+  EXPECT_TRUE(requests[1].range.empty()) << "the whole log";
+  EXPECT_FALSE(kvtest::FileExists(std::string(path) + ".changed"));
+  DestroyWindow(kv::g_bars.status);
+  kv::g_bars.status = nullptr;
+
   // Deleting with no log left asks nothing; the lists forget the thread.
+  ASSERT_TRUE(DeleteFileA(path));
   SendMessage(w, WM_COMMAND, 40021, 0);
   EXPECT_EQ(g_list.forgotten, url_);
 

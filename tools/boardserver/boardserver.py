@@ -158,6 +158,11 @@ class BoardServer:
         what = {k: ("1" if v is True else v) for k, v in what.items()}
         self.control("rule", path=path, count=count, prefix="1" if prefix else "0", **what)
 
+    def ranges(self, mode):
+        """normal: every range honoured; http11: a range on an HTTP/1.0
+        request is ignored (200, the whole file), as widely used servers do."""
+        self.control("ranges", mode=mode)
+
     def clear_rules(self):
         self.control("clear-rules")
 

@@ -34,10 +34,10 @@ def raw_post(port, target, body, headers=(), form=True):
     return int(lines[0].split()[1]), [(k.strip(), v.strip()) for k, _, v in (l.partition(":") for l in lines[1:])], page
 
 
-def raw_get(port, target, headers=()):
-    """One HTTP/1.0 exchange over a plain socket: (status, headers, body)."""
+def raw_get(port, target, headers=(), version="HTTP/1.0"):
+    """One exchange over a plain socket: (status, headers, body)."""
     s = socket.create_connection(("127.0.0.1", port), timeout=10)
-    req = "GET %s HTTP/1.0\r\n%s\r\n" % (target, "".join("%s: %s\r\n" % h for h in headers))
+    req = "GET %s %s\r\n%s\r\n" % (target, version, "".join("%s: %s\r\n" % h for h in headers))
     s.sendall(req.encode("latin-1"))
     data = b""
     while True:
@@ -117,7 +117,18 @@ class BoardServerTest(unittest.TestCase):
         self.assertEqual((r.method, r.url, r.range, r.status, r.bytes), ("GET", self.log, "bytes=10-", 206,
                                                                           len(whole) - 10))
         self.assertEqual(r.agent, "Monazilla/1.00 (x)")
+        self.assertEqual(r.version, "HTTP/1.0")
         self.assertGreater(r.wire, r.bytes)
+
+    def test_ranges_only_on_http11_in_that_mode(self):
+        whole = self.srv.get(self.log)
+        tail = [("Range", "bytes=10-"), ("Host", "127.0.0.1")]
+        self.srv.ranges("http11")
+        self.assertEqual(raw_get(self.srv.port, self.log, tail)[::2], (200, whole))
+        self.assertEqual(raw_get(self.srv.port, self.log, tail, "HTTP/1.1")[::2], (206, whole[10:]))
+        self.assertEqual(self.srv.requests()[-1].version, "HTTP/1.1")
+        self.srv.reset()
+        self.assertEqual(raw_get(self.srv.port, self.log, tail)[::2], (206, whole[10:]))
 
     def test_proxy_requests_and_basic_authentication(self):
         self.srv.auth("kv", "secret")

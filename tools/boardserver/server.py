@@ -32,6 +32,8 @@ import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
+import ranges as ranges_
+
 NTP_EPOCH = 2208988800  # seconds from 1900-01-01 to 1970-01-01
 ABONE_LINE = "あぼーん<>あぼーん<>あぼーん<>あぼーん<>"
 
@@ -136,6 +138,7 @@ class Board:
         self.ntp_requests = 0
         self.last_activity = time.time()
         self.log_file = None
+        self.range_mode = "normal"  # ranges.py
         self.posting = PostingScript(self)
 
     def record(self, entry):
@@ -310,6 +313,11 @@ class Board:
             if command == "rule":
                 self.rules.append(Rule(q))
                 return 200, b"ok"
+            if command == "ranges":
+                if p("mode") not in ranges_.MODES:
+                    return 400, b"unknown mode"
+                self.range_mode = p("mode")
+                return 200, b"ok"
             if command == "clear-rules":
                 self.rules = []
                 return 200, b"ok"
@@ -349,6 +357,7 @@ class Board:
             if command == "reset":
                 self.posting = PostingScript(self)
                 self.rules, self.log, self.hidden, self.auth = [], [], {}, None
+                self.range_mode = "normal"
                 self.ntp = {"offset": 0.0, "mode": "normal", "then_good": False, "bad_offset": 3 * 86400.0}
                 self.ntp_requests = 0
                 return 200, b"ok"
@@ -817,6 +826,8 @@ class Handler(BaseHTTPRequestHandler):
     def send_data(self, data, extra, ranges=True, headers=None):
         """A file with the byte ranges of the real servers: "bytes=N-" gives
         206 with the tail, or 416 when N is at or past the end."""
+        if not ranges_.honours_range(self.server.board.range_mode, self.request_version):
+            ranges = False
         wanted = self.headers.get("Range", "") if ranges else ""
         m = re.match(r"^\s*bytes\s*=\s*(\d+)\s*-\s*(\d*)\s*$", wanted)
         if m:
@@ -931,6 +942,8 @@ def main(argv=None):
     ap.add_argument("--log", help="append the request log (tab-separated) to this file as well")
     ap.add_argument("--menu-host", help="host named in the board menu's links (default: the request's Host)")
     ap.add_argument("--auth", help="USER:PASSWORD required with Basic authentication")
+    ap.add_argument("--ranges", default="normal", choices=ranges_.MODES,
+                    help="normal: ranges always honoured; http11: only on HTTP/1.1 requests")
     ap.add_argument("--demo", action="store_true", help="put a few boards into an empty data folder")
     ap.add_argument("--idle-exit", type=float, default=0,
                     help="exit after this many seconds without a request (0: never); ends servers "
@@ -942,6 +955,7 @@ def main(argv=None):
         import tempfile
         data = tempfile.mkdtemp(prefix="kvboard-")
     board = Board(data, args.menu_host)
+    board.range_mode = args.ranges
     if args.auth:
         user, _, password = args.auth.partition(":")
         board.auth = (user, password)
