@@ -639,6 +639,8 @@ void WalkAcquired(const char* folder, const char* relative, int depth) {
 
 }  // namespace
 
+HIMAGELIST MakeListIcons() { return MakeIcons(); }
+
 // ---- the contract with the main window ---------------------------------------------
 
 ThreadLists& ThreadListTables() { return g_lists; }

@@ -3,6 +3,7 @@
 // editor launches and the hooks for parts that come later.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +45,10 @@ void WriteAcquiredList();
 void OpenThreadRow(int32_t row);
 // The thread-title search: first row at or after from with the text.
 int32_t FindThreadTitle(int32_t from, const char* text);
+
+// A new image list of the thread list's icon strip, as SetFntTL chooses it
+// (the caller destroys it); the patrol dialog shares it.
+HIMAGELIST MakeListIcons();
 
 // The list's polling timer and the worker's clear request (tests).
 inline constexpr UINT_PTR kListTimer = 1;

@@ -7,18 +7,79 @@
 
 namespace kv {
 
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The next line from *at: its text without the line end and without blanks
+// at either end; *at moves past the line end. False at the end of the data.
+bool NextLine(const char* data, size_t length, size_t* at, const char** text, size_t* n) {
+  size_t i = *at;
+  if (i >= length) return false;
+  size_t e = i;
+  while (e < length && data[e] != '\r' && data[e] != '\n') ++e;
+  *at = e;
+  if (*at < length && data[*at] == '\r') ++*at;
+  if (*at < length && data[*at] == '\n') ++*at;
+  while (i < e && IsBlank(data[i])) ++i;
+  while (e > i && IsBlank(data[e - 1])) --e;
+  *text = data + i;
+  *n = e - i;
+  return true;
+}
+
+bool IsEntryLine(const char* text, size_t n) { return n > 0 && text[0] != '#' && text[0] != ';'; }
+
+// The field [from, to) without blanks at its ends, into out; false when it
+// does not fit (out then holds it cut on a character boundary).
+bool TrimmedField(const char* from, const char* to, char* out, size_t cap) {
+  while (from < to && IsBlank(*from)) ++from;
+  while (to > from && IsBlank(to[-1])) --to;
+  size_t n = static_cast<size_t>(to - from);
+  CopyTextN(out, cap, from, n);
+  return n < cap;
+}
+
+}  // namespace
+
 int32_t CountRoundEntries(const char* data, size_t length) {
   int32_t count = 0;
-  size_t i = 0;
-  while (i < length && count < kMaxRoundEntries) {
-    size_t e = i;
-    while (e < length && data[e] != '\r' && data[e] != '\n') ++e;
-    if (e > i && data[i] != '#' && data[i] != ';') ++count;
-    i = e;
-    if (i < length && data[i] == '\r') ++i;
-    if (i < length && data[i] == '\n') ++i;
-  }
+  size_t at = 0;
+  const char* text;
+  size_t n;
+  while (count < kMaxRoundEntries && NextLine(data, length, &at, &text, &n))
+    if (IsEntryLine(text, n)) ++count;
   return count;
+}
+
+int32_t ParseRoundList(const char* data, size_t length, PatrolList* out) {
+  out->count = 0;
+  size_t at = 0;
+  const char* text;
+  size_t n;
+  while (out->count < kMaxRoundEntries && data && NextLine(data, length, &at, &text, &n)) {
+    if (!IsEntryLine(text, n)) continue;
+    PatrolEntry& e = out->entries[out->count++];
+    e = PatrolEntry{};
+    const char* comma = static_cast<const char*>(memchr(text, ',', n));
+    TrimmedField(text, comma ? comma : text + n, e.name, sizeof e.name);
+    if (comma) {
+      e.hasAddress = true;
+      // An address cut short would fetch another thread, or nothing.
+      if (!TrimmedField(comma + 1, text + n, e.address, sizeof e.address)) e.addressTooLong = true;
+    }
+  }
+  return out->count;
+}
+
+bool PatrolFetchAddress(const PatrolEntry& entry, char* out, size_t cap) {
+  if (cap) out[0] = 0;
+  if (!entry.hasAddress || entry.addressTooLong || !entry.address[0] || cap < kAddressMax) return false;
+  CopyText(out, cap, entry.address);
+  // The patrol brings logs up to date: a thread's reading page is fetched
+  // as its log, as the title/URL dialog writes new entries.
+  if (strstr(out, "/read.cgi")) ToDatUrl(out);
+  return true;
 }
 
 namespace {

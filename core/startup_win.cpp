@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "boards/patrol_win.h"
 #include "core/app.h"
 #include "core/edition.h"
 #include "core/eventlog.h"
@@ -90,6 +91,7 @@ int KvelMain(HINSTANCE instance, int showState) {
   SetUpSettings();
 
   LoadNgWords();
+  LoadPatrolList();
   char settingsPath[MAX_PATH];
   SettingsFilePath(g_programFolder, settingsPath, sizeof settingsPath);
   LoadSettingsFile(g_settings, settingsPath, g_programFolder);

@@ -1,7 +1,9 @@
 #include "net/job_win.h"
 
 #include <atomic>
+#include <cstring>
 
+#include "boards/patrol.h"
 #include "core/app.h"
 #include "core/eventlog.h"
 #include "core/text.h"
@@ -16,6 +18,12 @@ namespace kv {
 namespace {
 
 bool Aborted(DownloadJob& job) { return job.abortRequested.load() != 0; }
+
+bool JobStatusIs(DownloadJob& job, const char* text) {
+  char status[520];
+  copyJobStatus(job, status, sizeof status);
+  return strcmp(status, text) == 0;
+}
 
 // After the network-not-found question: up to 20 tries, 2 s apart.
 void WaitForNetwork(DownloadJob& job) {
@@ -69,10 +77,13 @@ void RunPatrol(DownloadJob& job) {
     item.status = kPatrolRunning;
     CopyText(job.url, item.url);
     job.ReadType = PatrolReadType(item.url);
-    lastOk = updateLogRefetchingChanged(job) != 0;
+    bool updated = updateLogRefetchingChanged(job) != 0;
     closeHandles(job);
     Sleep(0);
-    item.status = Aborted(job) || !lastOk ? kPatrolFailed : kPatrolUpdated;
+    // A thread with nothing new is up to date, not failed.
+    int32_t result = PatrolResultOf(updated, !updated && JobStatusIs(job, kTextNoNewData), Aborted(job));
+    lastOk = result == kPatrolUpdated;
+    item.status = result;
   }
   job.batchMode = 2;
   EndWorker(job, Aborted(job) || !lastOk ? kJobFailed : kJobDone);

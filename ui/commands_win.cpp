@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "boards/favourites.h"
+#include "boards/patrol_win.h"
 #include "core/address.h"
 #include "core/app.h"
 #include "core/edition.h"
@@ -303,6 +304,9 @@ void RunCommand(HWND main, int command, LPARAM l) {
   switch (command) {
     case 40001:
       PostMessage(main, WM_CLOSE, 0, 0);
+      return;
+    case 40098:  // the patrol dialog
+      OpenPatrolDialog();
       return;
     case 40003:
       PlaySound(MAKEINTRESOURCE(IDR_SOUND), g_instance, SND_RESOURCE | SND_ASYNC);

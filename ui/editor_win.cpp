@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "boards/patrol_win.h"
 #include "core/app.h"
 #include "core/edition_win.h"
 #include "core/eventlog.h"
@@ -336,10 +337,6 @@ HWND OpenTextEditor(const char* fileName) {
   e.release();  // the window frees it
   ShowWindow(dialog, SW_SHOW);
   return dialog;
-}
-
-void ReloadPatrolList() {
-  // The patrol list reads round.txt here once it exists.
 }
 
 void SetEditorAskForTest(EditorAsk ask) { g_ask = ask; }

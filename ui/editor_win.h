@@ -10,10 +10,6 @@ namespace kv {
 // cannot be read, or when the window cannot be made.
 HWND OpenTextEditor(const char* fileName);
 
-// Reads round.txt into the patrol list. The patrol list does not exist
-// yet: this does nothing until it does.
-void ReloadPatrolList();
-
 // Tests: the editor's questions and messages go to ask instead of a
 // message box (null: message boxes again).
 using EditorAsk = int (*)(const char* text, UINT type);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "boards/patrol_win.h"
 #include "boards/round.h"
 #include "core/address.h"
 #include "core/app.h"
@@ -146,6 +147,7 @@ void AddToRound(HWND dialog) {
     Message(dialog, "巡回ﾘｽﾄに書き込めませんでした。");
     return;
   }
+  ReloadPatrolList();  // the entry is in the list in memory too
   if (g_mainWindow) PostMessage(g_mainWindow, WM_COMMAND, 40099, 0);
   Close(dialog);
 }

@@ -8,6 +8,7 @@
 //   rect HWND              -> "L T R B" (window rectangle, screen coordinates)
 //   client HWND            -> "W H" (client size)
 //   visible HWND           -> "1" or "0"
+//   enabled HWND           -> "1" or "0"
 //   text HWND              -> window text (Shift_JIS bytes, hex-encoded)
 //   cmd HWND ID            -> posts WM_COMMAND ID
 //   post HWND MSG W L      -> posts a message; "ok"
@@ -33,6 +34,7 @@
 //   lvtext HWND ROW COL    -> a list view cell (hex Shift_JIS, "-" when empty), read in the owner's memory
 //   lvselected HWND        -> index of the selected row, or -1
 //   lvselect HWND ROW      -> selects and focuses a row
+//   lvicon HWND ROW        -> the icon index of a row
 //   quit
 #include <windows.h>
 
@@ -137,7 +139,7 @@ int main() {
     } else if (!strcmp(c, "lvselected")) {
       Answer("%lld", static_cast<long long>(SendMessageA(H(arg(1)), LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
                                                          LVNI_SELECTED)));
-    } else if (!strcmp(c, "lvtext") || !strcmp(c, "lvselect")) {
+    } else if (!strcmp(c, "lvtext") || !strcmp(c, "lvselect") || !strcmp(c, "lvicon")) {
       // The item record and its text buffer must live in the list's own
       // process: allocate them there.
       HWND list = H(arg(1));
@@ -164,6 +166,13 @@ int main() {
           char hex[2100] = {};
           for (size_t i = 0; text[i] && i < 1024; ++i) snprintf(hex + 2 * i, 3, "%02x", static_cast<unsigned char>(text[i]));
           Answer("%s", hex[0] ? hex : "-");
+        } else if (!strcmp(c, "lvicon")) {
+          item.mask = LVIF_IMAGE;
+          item.iItem = row;
+          WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+          SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote));
+          ReadProcessMemory(process, remote, &item, sizeof item, nullptr);
+          Answer("%d", item.iImage);
         } else {
           item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
           item.state = LVIS_SELECTED | LVIS_FOCUSED;
