@@ -18,11 +18,12 @@ step() {
     exit 1
   fi
 }
-# "build.sh programs" builds only the Windows programs and the driver the
-# demo uses (what scripts/run.sh needs), not the test trees.
+# "build.sh programs" builds only the Windows programs (the reader and the
+# editors, both editions) and the driver the demo uses (what scripts/run.sh
+# needs), not the test trees.
 if [ "${1:-}" = programs ]; then
   step cmake -S "$root" -B "$out/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw.cmake" -DCMAKE_BUILD_TYPE=Release
-  step cmake --build "$out/win" -j "$jobs" --target Kvel32 Kvel kvdrive
+  step cmake --build "$out/win" -j "$jobs" --target Kvel32 Kvel Ravo32 Selm32 Ravo Selm kvdrive
 else
   step cmake -S "$root" -B "$out/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo
   step cmake --build "$out/native" -j "$jobs"
